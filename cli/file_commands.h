@@ -1,0 +1,19 @@
+// The k7740-cli subcommands that work on a record file: "report" and "info".
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace k7740 {
+
+// report FILE.record [-o OUT.xls]: the text report exactly as Save writes it, to OUT
+// (replaced atomically) or to out. args are the command line words from "report" on.
+// Returns 0 on success, 2 for bad arguments or a bad file (one line on err).
+int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// info FILE.record: the statistics-panel texts, one "Label: text" a line. args are the
+// command line words from "info" on. Returns 0 on success, 2 for bad arguments or a bad file.
+int RunInfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace k7740

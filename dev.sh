@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Developer entry point: installs what is missing, builds, and runs the demo or the tests.
+#   ./dev.sh demo       the desktop program on the simulated logger
+#   ./dev.sh test       build and run every test
+#   ./dev.sh sanitize   the tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./dev.sh fuzz [S]   the record-file reader's fuzz target for S seconds (default 30)
+#   ./dev.sh bench      build the benchmarks (Release) and run them
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$PWD
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation)
+
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+configure_build() {  # dir, extra cmake args...
+  local dir=$1
+  shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS" ${TARGET:+--target "$TARGET"}
+}
+
+case "${1:-}" in
+  demo)
+    install_missing "${PACKAGES[@]}"
+    configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7740_BUILD_BENCH=OFF
+    exec "$ROOT/tools/demo.sh" "$ROOT/build"
+    ;;
+  test)
+    install_missing "${PACKAGES[@]}"
+    configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cd "$ROOT/build"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$JOBS"
+    ;;
+  sanitize)
+    install_missing "${PACKAGES[@]}"
+    configure_build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DK7740_SANITIZE=ON -DK7740_BUILD_BENCH=OFF
+    cd "$ROOT/build-asan"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+      LSAN_OPTIONS=suppressions="$ROOT/tools/lsan.supp":print_suppressions=0 \
+      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$JOBS"
+    ;;
+  fuzz)
+    install_missing "${PACKAGES[@]}" clang libclang-rt-14-dev
+    CXX=clang++ TARGET=record_reader_fuzz configure_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7740_FUZZ=ON \
+      -DK7740_BUILD_UI=OFF -DK7740_BUILD_BENCH=OFF -DK7740_WERROR=OFF
+    mkdir -p "$ROOT/build-fuzz/corpus"
+    "$ROOT/build-fuzz/record_reader_fuzz" -max_total_time="${2:-30}" -max_len=200000 \
+      "$ROOT/build-fuzz/corpus" "$ROOT/tests/data"
+    ;;
+  bench)
+    install_missing "${PACKAGES[@]}"
+    configure_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release
+    for b in "$ROOT"/build-bench/*_bench; do "$b"; done
+    for b in "$ROOT"/build-bench/*_uibench; do [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"; done
+    ;;
+  *)
+    sed -n '2,8p' "$0"
+    exit 2
+    ;;
+esac

@@ -1,0 +1,33 @@
+// The record reader takes any bytes: it either reads a whole valid recording or changes nothing.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+#include "recording/record_file.h"
+#include "recording/recording.h"
+#include "recording/text_report.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7740;
+  auto doc = std::make_unique<CTevDoc>();
+  RecordingView view;
+  view.readingCount = 3;
+  view.sampleIntervalSeconds = 11;
+  const RecordReadStatus status = ReadRecordBytes(data, size, *doc, view);
+  if (status != RecordReadStatus::Ok) {
+    if (view.readingCount != 3 || view.sampleIntervalSeconds != 11 || view.recordingFromFile != 0)
+      std::abort();
+    return 0;
+  }
+  if (view.readingCount < 0 || view.readingCount > kMaxReadings) std::abort();
+  // What a successful read leads to: the rebuilt texts, the report, and a second save.
+  RebuildHeaderTexts(*doc, view);
+  const std::string report = BuildTextReport(*doc, view);
+  const std::vector<uint8_t> again = WriteRecordBytes(*doc, view);
+  auto doc2 = std::make_unique<CTevDoc>();
+  RecordingView view2;
+  if (ReadRecordBytes(again.data(), again.size(), *doc2, view2) != RecordReadStatus::Ok) std::abort();
+  if (view2.readingCount != view.readingCount) std::abort();
+  return 0;
+}

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/file_commands.h"
+
+namespace k7740 {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFixture = std::string(K7740_TEST_DATA) + "/one_reading.record";
+
+// What Save writes for the fixture: one reading, 21.5 C / 48.0 %RH at 5 October 2007 14:10:00.
+const std::string kReport =
+    "                                 Test Report\r\n"
+    "\r\n"
+    ">>Start Time: 05/10/07 14:10:00       End Time: 05/10/07 14:10:00\r\n"
+    ">>Sampling rate: 60sec\r\n"
+    ">>Data number: 1\r\n"
+    ">>Temp Alarm HI: 40 C   Temp Alarm Low: -10 C\r\n"
+    ">>RH Alarm HI: 90 %RH   RH Alarm Low: 20 %RH\r\n"
+    ">>Temp MAX: 21.5 C @14:10:00 05/10/07  Temp MIN: 21.5 C @14:10:00 05/10/07  Temp AVG: 21.50 C\r\n"
+    ">>RH MAX: 48.0 %RH @14:10:00 05/10/07  RH MIN: 48.0 %RH @14:10:00 05/10/07  RH AVG: 48.00 %RH\r\n" +
+    std::string(100, '-') +
+    "\r\n"
+    "NO\tTemp(C)\tRH(%RH)\tTIME \r\n"
+    "1\t21.5\t48.0\t05-10-07/14:10:00 \r\n";
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class CliFileCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    std::string pattern = (fs::temp_directory_path() / "k7740-cli-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // A copy of the fixture with some bytes changed or cut.
+  std::string Variant(const char* name, size_t keep, size_t at = std::string::npos, char value = 0) {
+    std::string bytes = Slurp(kFixture).substr(0, keep);
+    if (at < bytes.size()) bytes[at] = value;
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  int Run(int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&),
+          const std::vector<std::string>& args) {
+    out_.str("");
+    err_.str("");
+    return command(args, out_, err_);
+  }
+
+  std::string dir_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliFileCommandsTest, ReportWritesWhatSaveWrites) {
+  EXPECT_EQ(Run(RunReportCommand, {"report", kFixture}), 0);
+  EXPECT_EQ(out_.str(), kReport);
+  EXPECT_EQ(err_.str(), "");
+
+  const std::string out = dir_ + "/out.xls";
+  EXPECT_EQ(Run(RunReportCommand, {"report", "-o", out, kFixture}), 0) << err_.str();
+  EXPECT_EQ(Slurp(out), kReport);
+  EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(CliFileCommandsTest, InfoPrintsThePanelTexts) {
+  EXPECT_EQ(Run(RunInfoCommand, {"info", kFixture}), 0);
+  EXPECT_EQ(out_.str(),
+            "Start Time: 05/10/07 14:10:00\n"
+            "End Time: 05/10/07 14:10:00\n"
+            "Sampling rate: 60\n"
+            "DataNo.: 1\n"
+            "Temp Alarm Hi: 40 C\n"
+            "Alarm Low: -10 C\n"
+            "RH Alarm Hi: 90 %RH\n"
+            "Alarm Low: 20 %RH\n"
+            "Temp MAX: 21.5 C @14:10:00 05/10/07\n"
+            "MIN: 21.5 C @14:10:00 05/10/07\n"
+            "AVG: 21.50 C\n"
+            "RH MAX: 48.0 %RH @14:10:00 05/10/07\n"
+            "MIN: 48.0 %RH @14:10:00 05/10/07\n"
+            "AVG: 48.00 %RH\n");
+  EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(CliFileCommandsTest, UnitStoredInTheFileDecidesTheTemperatureTexts) {
+  const std::string fahrenheit = Variant("f.record", std::string::npos, 47, 1);
+  EXPECT_EQ(Run(RunInfoCommand, {"info", fahrenheit}), 0);
+  EXPECT_NE(
+      out_.str().find("Temp MAX: 70.7 F @14:10:00 05/10/07\nMIN: 70.7 F @14:10:00 05/10/07\nAVG: 70.70 F\n"),
+      std::string::npos)
+      << out_.str();
+  EXPECT_EQ(Run(RunReportCommand, {"report", fahrenheit}), 0);
+  EXPECT_NE(out_.str().find("NO\tTemp(F)\tRH(%RH)\tTIME \r\n1\t70.7\t48.0\t05-10-07/14:10:00 \r\n"),
+            std::string::npos);
+}
+
+TEST_F(CliFileCommandsTest, BadArgumentsAndBadFilesExitWithTwoAndOneLine) {
+  const std::string wrongIdentity = Variant("lower.record", std::string::npos, 1, 't');
+  const std::string truncated = Variant("short.record", 100);
+  const std::string missing = dir_ + "/none.record";
+  using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+  struct Case {
+    Command command;
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {RunReportCommand, {"report"}, "No record file given."},
+      {RunReportCommand, {"report", kFixture, kFixture}, "Only one record file"},
+      {RunReportCommand, {"report", kFixture, "-o"}, "-o needs a file name."},
+      {RunReportCommand, {"report", kFixture, "--verbose"}, "Unknown option --verbose."},
+      {RunReportCommand, {"report", missing}, "Cannot read " + missing + ": No such file or directory."},
+      {RunReportCommand, {"report", wrongIdentity}, "Invalid Format!"},
+      {RunReportCommand, {"report", truncated}, "ends early"},
+      {RunReportCommand,
+       {"report", kFixture, "-o", dir_ + "/no/out.xls"},
+       "Cannot write " + dir_ + "/no/out.xls: No such file or directory."},
+      {RunInfoCommand, {"info"}, "No record file given."},
+      {RunInfoCommand, {"info", kFixture, kFixture}, "exactly one record file"},
+      {RunInfoCommand, {"info", missing}, "Cannot read " + missing},
+      {RunInfoCommand, {"info", wrongIdentity}, "Invalid Format!"},
+      {RunInfoCommand, {"info", truncated}, "ends early"},
+  };
+  for (const Case& c : cases) {
+    const std::string line = testing::PrintToString(c.args);
+    EXPECT_EQ(Run(c.command, c.args), 2) << line;
+    EXPECT_EQ(out_.str(), "") << line;
+    EXPECT_NE(err_.str().find(c.message), std::string::npos) << line << ": " << err_.str();
+    const std::string err = err_.str();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << line << ": " << err;
+  }
+}
+
+}  // namespace
+}  // namespace k7740

@@ -1,0 +1,165 @@
+#include "recording/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace k7740 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+class FileIoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "k7740-file-io-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  // Names in the folder, so that a test can see that no temporary file was left behind.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string Path(const char* name) const { return dir_ + "/" + name; }
+
+  std::string dir_;
+};
+
+TEST_F(FileIoTest, WriteCreatesAndReplaces) {
+  const std::string path = Path("a.record");
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(path, "first", 5, error)) << error;
+  EXPECT_EQ(Slurp(path), "first");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << "a saved file is not private to its owner";
+
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(path, "second, longer", 14, error)) << error;
+  EXPECT_EQ(Slurp(path), "second, longer");
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "a replaced file keeps its permissions";
+
+  ASSERT_TRUE(WriteFileAtomically(path, "", 0, error)) << error;
+  EXPECT_EQ(Slurp(path), "");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.record"});
+}
+
+TEST_F(FileIoTest, FailedWriteNamesThePathAndTheReason) {
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  Put(Path("plain"), "x");
+  const Case cases[] = {
+      {Path("missing/a.record"), "No such file or directory"},
+      {Path("plain/a.record"), "Not a directory"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(c.path, "data", 4, error));
+    EXPECT_EQ(error, "Cannot write " + c.path + ": " + c.reason + ".");
+  }
+  EXPECT_EQ(Entries(), std::vector<std::string>{"plain"});
+}
+
+TEST_F(FileIoTest, ReadOnlyFolderLeavesTheTargetIntact) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; see the file-size limit test";
+  const std::string path = Path("a.record");
+  Put(path, "earlier");
+  ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(path, "new", 3, error));
+  EXPECT_EQ(error, "Cannot write " + path + ": Permission denied.");
+  ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+  EXPECT_EQ(Slurp(path), "earlier");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.record"});
+}
+
+// A write that fails half-way (file-size limit, as on a full disk) must leave the old file and no temporary.
+TEST_F(FileIoTest, WriteFailingHalfWayLeavesTheTargetIntact) {
+  const std::string path = Path("a.xls");
+  Put(path, "earlier");
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string big(5000, 'b');
+  std::string error;
+  const bool ok = WriteFileAtomically(path, big.data(), big.size(), error);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(error, "Cannot write " + path + ": File too large.");
+  EXPECT_EQ(Slurp(path), "earlier");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"a.xls"});
+}
+
+TEST_F(FileIoTest, SeveralFilesChangeTogetherOrNotAtAll) {
+  const std::string record = Path("b.record");
+  const std::string report = Path("b.xls");
+  Put(record, "old record");
+  std::string error;
+  EXPECT_FALSE(
+      WriteFilesAtomically({{record, Bytes("new record")}, {Path("missing/b.xls"), Bytes("r")}}, error));
+  EXPECT_EQ(error, "Cannot write " + Path("missing/b.xls") + ": No such file or directory.");
+  EXPECT_EQ(Slurp(record), "old record");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"b.record"});
+
+  ASSERT_TRUE(WriteFilesAtomically({{record, Bytes("new record")}, {report, Bytes("new report")}}, error))
+      << error;
+  EXPECT_EQ(Slurp(record), "new record");
+  EXPECT_EQ(Slurp(report), "new report");
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"b.record", "b.xls"}));
+}
+
+TEST_F(FileIoTest, ReadWholeFile) {
+  std::string content(200000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+  Put(Path("big"), content);
+  std::vector<uint8_t> bytes;
+  std::string error;
+  ASSERT_TRUE(ReadWholeFile(Path("big"), bytes, error)) << error;
+  EXPECT_EQ(bytes, Bytes(content));
+
+  EXPECT_FALSE(ReadWholeFile(Path("none.record"), bytes, error));
+  EXPECT_EQ(error, "Cannot read " + Path("none.record") + ": No such file or directory.");
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(ReadWholeFile(dir_, bytes, error));
+  EXPECT_EQ(error, "Cannot read " + dir_ + ": Is a directory.");
+}
+
+}  // namespace
+}  // namespace k7740

@@ -1,0 +1,46 @@
+#include "recording/save_names.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "common/text.h"
+
+namespace k7740 {
+namespace {
+
+TEST(SaveNamesTest, ProposedNameIsTheLocalTimeWithTwoBlanks) {
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  EXPECT_EQ(ProposedSaveName(MakeLocalTime(2007, 10, 5, 14, 30, 0)), "07-10-05  14.30.00");
+  EXPECT_EQ(ProposedSaveName(MakeLocalTime(2010, 1, 2, 3, 4, 5)), "10-01-02  03.04.05");
+}
+
+TEST(SaveNamesTest, RecordAndReportShareFolderAndBase) {
+  struct Case {
+    const char* chosen;
+    const char* record;
+    const char* report;
+  };
+  const Case cases[] = {
+      {"data", "data.record", "data.xls"},
+      {"data.xls", "data.record", "data.xls"},
+      {"data.record", "data.record", "data.xls"},
+      {"/home/u/data.record", "/home/u/data.record", "/home/u/data.xls"},
+      // The proposed name has points: the seconds go with the last one.
+      {"/f/07-10-05  14.30.00", "/f/07-10-05  14.30.record", "/f/07-10-05  14.30.xls"},
+      {"/f/07-10-05  14.30.00.record", "/f/07-10-05  14.30.00.record", "/f/07-10-05  14.30.00.xls"},
+      // A point in a folder name is not an extension.
+      {"/my.dir/data", "/my.dir/data.record", "/my.dir/data.xls"},
+      {"rel.d/sub/data", "rel.d/sub/data.record", "rel.d/sub/data.xls"},
+      {"/a/.hidden", "/a/.hidden.record", "/a/.hidden.xls"},
+  };
+  for (const Case& c : cases) {
+    const SavePaths paths = SavePathsFor(c.chosen);
+    EXPECT_EQ(paths.recordPath, c.record) << c.chosen;
+    EXPECT_EQ(paths.reportPath, c.report) << c.chosen;
+  }
+}
+
+}  // namespace
+}  // namespace k7740
