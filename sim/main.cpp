@@ -327,6 +327,9 @@ void RemoveLink(const std::string& link, const std::string& target) {
 using Clock = std::chrono::steady_clock;
 
 // 9600 baud, 10 bits a byte: byte k of a run is complete (k + 1) x 10^10 / 9600 ns after it starts.
+// Paced bytes go out in bursts of this many, each when its last byte would have arrived.
+constexpr size_t kPaceBurst = 16;
+
 Clock::time_point ByteDue(Clock::time_point base, int64_t k) {
   return base + std::chrono::nanoseconds((k + 1) * 3125000 / 3);
 }
@@ -348,7 +351,8 @@ int Run(const Options& o, LoggerSimulator& sim, PseudoTerminal& pty) {
       if (!o.pace) {
         wantWrite = true;
       } else {
-        const auto due = ByteDue(base, sent);
+        // Like a USB serial adapter, bytes reach the other side in small bursts, not one by one.
+        const auto due = ByteDue(base, sent + static_cast<int64_t>(std::min(out.size(), kPaceBurst)) - 1);
         if (due <= now) {
           wantWrite = true;
         } else {
@@ -393,7 +397,7 @@ int Run(const Options& o, LoggerSimulator& sim, PseudoTerminal& pty) {
         const auto t = Clock::now();
         size_t due = 0;
         while (due < out.size() && ByteDue(base, sent + static_cast<int64_t>(due)) <= t) ++due;
-        count = due;
+        count = due < std::min(out.size(), kPaceBurst) ? 0 : due;
       }
       if (count > 0) {
         std::vector<uint8_t> chunk(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(count));

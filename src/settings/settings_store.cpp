@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -190,14 +189,14 @@ FileText ReadFileText(const std::string& path) {
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     out.state = FileState::kFailed;
-    out.error = StrFormat("The settings file %s is not a regular file.", path.c_str());
+    out.error = StrFormat("%s is not a regular file; it is left unchanged.", path.c_str());
     return out;
   }
   out.mode = st.st_mode & 07777;
   if (static_cast<unsigned long long>(st.st_size) > kMaxSettingsFileBytes) {
     ::close(fd);
     out.state = FileState::kFailed;
-    out.error = StrFormat("The settings file %s is too large (%lld bytes) to be a settings file.",
+    out.error = StrFormat("%s is %lld bytes long, too long for a settings file; it is left unchanged.",
                           path.c_str(), static_cast<long long>(st.st_size));
     return out;
   }
@@ -223,7 +222,7 @@ FileText ReadFileText(const std::string& path) {
   ::close(fd);
   if (got > kMaxSettingsFileBytes) {
     out.state = FileState::kFailed;
-    out.error = StrFormat("The settings file %s is too large to be a settings file.", path.c_str());
+    out.error = StrFormat("%s is too long for a settings file; it is left unchanged.", path.c_str());
     out.text.clear();
     return out;
   }
@@ -259,7 +258,7 @@ bool ReplaceFile(const std::string& path, std::string_view text, std::optional<m
     }
   }
   const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+  const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
   auto fail = [&](int err) {
@@ -336,7 +335,8 @@ std::string SettingsStore::ReadString(const std::string& section, const std::str
   return std::string(result.substr(0, std::min<size_t>(result.size(), kMaxSettingsText)));
 }
 
-bool SettingsStore::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+bool SettingsStore::WriteString(const std::string& section, const std::string& key,
+                                const std::string& value) {
   return WriteStrings({SettingsEntry{section, key, value}});
 }
 
@@ -355,8 +355,9 @@ bool SettingsStore::WriteStrings(const std::vector<SettingsEntry>& entries) {
     const std::string_view key = Trim(e.key);
     if (!NameFits(section, false) || !NameFits(key, true)) {
       allStored = false;
-      lastError_ = StrFormat("Cannot store \"%s\" in section \"%s\" of %s: the name does not fit a settings file.",
-                             e.key.c_str(), e.section.c_str(), path.c_str());
+      lastError_ =
+          StrFormat("Cannot store \"%s\" in section \"%s\" of %s: the name does not fit a settings file.",
+                    e.key.c_str(), e.section.c_str(), path.c_str());
       continue;
     }
     // A value is one line; anything after a line break would become lines of its own.

@@ -94,10 +94,10 @@ TEST_F(SettingsStoreTest, FindsKeysByTheirNamesAndTheFileLayout) {
   const Case cases[] = {
       {"COMInfo", "COM num", "12"},  // first of two keys; case and blanks ignored
       {"  COMInfo ", " COM num ", "12"},
-      {"COMInfo", "Gain", std::nullopt},     // a comment is not a key
-      {"Damaged", "Gain", "8"},              // a header without "]" still opens its section
-      {"COMInfo", "Late", std::nullopt},     // only the first section of a name counts
-      {"", "orphan", std::nullopt},          // keys before any section belong to none
+      {"COMInfo", "Gain", std::nullopt},  // a comment is not a key
+      {"Damaged", "Gain", "8"},           // a header without "]" still opens its section
+      {"COMInfo", "Late", std::nullopt},  // only the first section of a name counts
+      {"", "orphan", std::nullopt},       // keys before any section belong to none
       {"COMInfo", "this line has no equals sign", std::nullopt},
       {"Last", "Tail", "-50"},
   };
@@ -125,7 +125,7 @@ TEST_F(SettingsStoreTest, ReadsValuesByTheLeadingNumberRule) {
     const char* key;
     int number;
   };
-  const Case cases[] = {{"neg", -50}, {"word", 0}, {"empty", 0}, {"suffix", 12},
+  const Case cases[] = {{"neg", -50}, {"word", 0},   {"empty", 0},        {"suffix", 12},
                         {"plus", 0},  {"spaced", 0}, {"big", 2147483647}, {"nul", 4}};
   for (const Case& c : cases) {
     EXPECT_EQ(store.ReadInt("V", c.key, 77), c.number) << c.key;
@@ -173,12 +173,11 @@ TEST_F(SettingsStoreTest, WriteAppendsKeysToTheirSectionAndSectionsToTheEnd) {
   const Case cases[] = {
       {"no file", "", "[ALARMInfo]\nTEMPLOW=-5\n"},
       {"after the last key, before blank lines and comments",
-       "[ALARMInfo]\nTEMPHI=40\n\n; about the next one\n[Next]\na=1\n",
-       "[ALARMInfo]\nTEMPHI=40\nTEMPLOW=-5\n\n; about the next one\n[Next]\na=1\n"},
+       "[ALARMInfo]\nTEMPHI=40\n\n; next: a=1\n[Next]\na=1\n",
+       "[ALARMInfo]\nTEMPHI=40\nTEMPLOW=-5\n\n; next: a=1\n[Next]\na=1\n"},
       {"section without keys", "[ALARMInfo]\n\n[Next]\n", "[ALARMInfo]\nTEMPLOW=-5\n\n[Next]\n"},
       {"new section at the end", "[Next]\na=1\n", "[Next]\na=1\n[ALARMInfo]\nTEMPLOW=-5\n"},
-      {"last line without a line break", "[ALARMInfo]\nTEMPHI=40",
-       "[ALARMInfo]\nTEMPHI=40\nTEMPLOW=-5\n"},
+      {"last line without a line break", "[ALARMInfo]\nTEMPHI=40", "[ALARMInfo]\nTEMPHI=40\nTEMPLOW=-5\n"},
       {"CRLF file stays CRLF", "[Next]\r\na=1\r\n", "[Next]\r\na=1\r\n[ALARMInfo]\r\nTEMPLOW=-5\r\n"},
       {"CRLF key line", "[ALARMInfo]\r\nTEMPLOW=7\r\n", "[ALARMInfo]\r\nTEMPLOW=-5\r\n"},
   };
@@ -211,7 +210,7 @@ TEST_F(SettingsStoreTest, BatchWriteEqualsSingleWritesInOrder) {
   const std::string start =
       "; hand made\r\n[b]\r\nx = 1\r\n\r\n[A]\r\nold=0\r\n[b]\r\nx=2\r\nbroken line\r\n[C]";
   const std::vector<SettingsEntry> entries = {
-      {"A", "new", "1"}, {"B", "X", "9"},  {"Fresh", "k", "v"}, {"a", "NEW", "2"},
+      {"A", "new", "1"}, {"B", "X", "9"},     {"Fresh", "k", "v"}, {"a", "NEW", "2"},
       {"C", "c", "3"},   {"fresh", "k2", ""}, {"A", "old", "-1"},
   };
   Put(start);
