@@ -1,0 +1,29 @@
+// Message boxes and file dialogs of the desktop program.
+#pragma once
+
+#include <QWidget>
+
+#include "shell/user_prompts.h"
+
+namespace k7740 {
+
+inline constexpr const char* kBoxCaption = "Datalogger";
+inline constexpr const char* kSaveFilter = "DataLogger Files (*.record *.xls)";
+inline constexpr const char* kOpenFilter = "DataLogger Files (*.record)";
+inline constexpr const char* kRecordSuffix = "record";
+
+class QtUserPrompts : public UserPrompts {
+ public:
+  explicit QtUserPrompts(QWidget* parent) : parent_(parent) {}
+
+  // A box asked for without an icon shows the exclamation icon, as every "Datalogger" box does.
+  void ShowMessage(const std::string& text, BoxIcon icon) override;
+  bool AskYesNo(const std::string& text, BoxIcon icon) override;
+  std::string ChooseSavePath(const std::string& proposedName) override;
+  std::string ChooseOpenPath() override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace k7740
