@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "graph/panel_texts.h"
-#include "recording/file_io.h"
+#include "common/file_io.h"
 #include "recording/record_file.h"
 #include "recording/recording.h"
 #include "recording/text_report.h"

@@ -428,9 +428,14 @@ void LoggerLink::HeaderEvent(const std::vector<uint8_t>& bytes) {
   port_.setReceiveThreshold(fullBlockCount == 0 ? totalBytes : kBlockSize);
   downloadPhase = DownloadPhase::ReceivingBlocks;
   blockNumber = 0;
+  RequestBlock(kBlockRequestAfterHeaderMs, kBlockRetryAfterHeaderMs);
+}
+
+// The block request is the download request with the block number in its last byte.
+void LoggerLink::RequestBlock(int requestDelayMs, int retryDelayMs) {
   frameBuffer[6] = static_cast<uint8_t>(blockNumber & 0xFF);
-  timers_.start(kTimerBlockRequest, kBlockRequestAfterHeaderMs);
-  timers_.start(kTimerBlockRetry, kBlockRetryAfterHeaderMs);
+  timers_.start(kTimerBlockRequest, requestDelayMs);
+  timers_.start(kTimerBlockRetry, retryDelayMs);
   timers_.start(kTimerTransferTimeout, kTransferTimeoutMs);
 }
 
@@ -463,10 +468,7 @@ void LoggerLink::BlockEvent(const std::vector<uint8_t>& bytes) {
   windows_.blockReceived(progressPosition, fullBlockCount + 1);
   if (!complete) {
     ++blockNumber;
-    frameBuffer[6] = static_cast<uint8_t>(blockNumber & 0xFF);
-    timers_.start(kTimerBlockRequest, kBlockRequestAfterBlockMs);
-    timers_.start(kTimerBlockRetry, kBlockRetryAfterBlockMs);
-    timers_.start(kTimerTransferTimeout, kTransferTimeoutMs);
+    RequestBlock(kBlockRequestAfterBlockMs, kBlockRetryAfterBlockMs);
   }
 }
 

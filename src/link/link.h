@@ -131,6 +131,7 @@ class LoggerLink {
   void HeaderEvent(const std::vector<uint8_t>& bytes);
   void BlockEvent(const std::vector<uint8_t>& bytes);
   void RemainderEvent(const std::vector<uint8_t>& bytes);
+  void RequestBlock(int requestDelayMs, int retryDelayMs);
   void CompleteIfDone();
   void EndDownload(DownloadOutcome outcome);
   void PortScanTick();

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/file_io.h"
 #include "common/text.h"
 
 namespace k7740 {
@@ -170,7 +171,6 @@ enum class FileState { kRead, kMissing, kFailed };
 struct FileText {
   FileState state = FileState::kMissing;
   std::string text;
-  mode_t mode = 0;  // permission bits of an existing file
   std::string error;
 };
 
@@ -192,7 +192,6 @@ FileText ReadFileText(const std::string& path) {
     out.error = StrFormat("%s is not a regular file; it is left unchanged.", path.c_str());
     return out;
   }
-  out.mode = st.st_mode & 07777;
   if (static_cast<unsigned long long>(st.st_size) > kMaxSettingsFileBytes) {
     ::close(fd);
     out.state = FileState::kFailed;
@@ -231,69 +230,12 @@ FileText ReadFileText(const std::string& path) {
   return out;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Writes text under a temporary name beside the file and renames it over the file, so that
-// readers see either the old or the new file, never a half-written one.
-bool ReplaceFile(const std::string& path, std::string_view text, std::optional<mode_t> mode,
-                 std::string& error) {
-  std::string target = path;
-  // Keep a symbolic link in place and replace the file it points to.
-  struct stat lst {};
-  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-  auto fail = [&](int err) {
-    error = StrFormat("Cannot write the settings file %s: %s.", path.c_str(), SystemReason(err).c_str());
-    return false;
-  };
-
-  static unsigned counter = 0;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = StrFormat("%s.%s.%ld.%u", folder.c_str(), base.c_str(), static_cast<long>(::getpid()), ++counter);
-    // 0666 lets the umask decide, as for any file the user creates.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return fail(errno);
-  }
-  if (fd < 0) return fail(EEXIST);
-
-  int err = 0;
-  if (!WriteAll(fd, text)) err = errno;
-  if (err == 0 && mode && ::fchmod(fd, *mode) != 0) err = errno;
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(temp.c_str());
-    return fail(err);
-  }
-  // Make the rename itself durable; a failure here leaves a complete file either way.
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
+// Readers see either the old or the new file, never a half-written one.
+bool ReplaceFile(const std::string& path, std::string_view text, std::string& error) {
+  std::string reason;
+  if (WriteFileAtomically(path, text.data(), text.size(), reason)) return true;
+  error = "The settings file was not saved. " + reason;
+  return false;
 }
 
 std::string_view CutAtLineBreak(std::string_view value) {
@@ -365,10 +307,9 @@ bool SettingsStore::WriteStrings(const std::vector<SettingsEntry>& entries) {
     changed = true;
   }
   if (!changed) return allStored;
-  std::optional<mode_t> mode;
-  if (file.state == FileState::kRead) mode = file.mode;
+  // The replacement keeps the old file's permissions and follows a symbolic link.
   std::string error;
-  if (!ReplaceFile(path, file.text, mode, error)) {
+  if (!ReplaceFile(path, file.text, error)) {
     lastError_ = error;
     return false;
   }

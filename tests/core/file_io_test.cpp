@@ -1,4 +1,4 @@
-#include "recording/file_io.h"
+#include "common/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

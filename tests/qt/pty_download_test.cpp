@@ -19,7 +19,7 @@
 #include "link/link.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
-#include "recording/file_io.h"
+#include "common/file_io.h"
 #include "recording/record_file.h"
 #include "recording/text_report.h"
 #include "sim/logger_simulator.h"

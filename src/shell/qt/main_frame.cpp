@@ -23,7 +23,7 @@
 #include "link/hex_log_port.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
-#include "recording/file_io.h"
+#include "common/file_io.h"
 #include "recording/record_file.h"
 #include "recording/save_names.h"
 #include "recording/text_report.h"

@@ -1,4 +1,4 @@
-#include "recording/file_io.h"
+#include "common/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace k7740 {
@@ -48,6 +49,17 @@ mode_t TargetMode(const std::string& path) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+// A symbolic link stays in place: the file it points to is the one replaced.
+std::string ResolveLink(const std::string& path) {
+  struct stat lst {};
+  if (::lstat(path.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string target = real;
+  std::free(real);
+  return target;
 }
 
 // Writes a complete, flushed temporary file beside path. On failure nothing is left behind.
@@ -124,24 +136,27 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
 }
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error) {
+  const std::string target = ResolveLink(path);
   std::string tempPath;
-  if (!WriteTemporary(path, data, size, tempPath, error)) return false;
-  return Commit(tempPath, path, error);
+  if (!WriteTemporary(target, data, size, tempPath, error)) return false;
+  return Commit(tempPath, target, error);
 }
 
 bool WriteFilesAtomically(const std::vector<FileImage>& files, std::string& error) {
   std::vector<std::string> temps;
   temps.reserve(files.size());
+  std::vector<std::string> targets;
   for (const FileImage& file : files) {
+    targets.push_back(ResolveLink(file.path));
     std::string tempPath;
-    if (!WriteTemporary(file.path, file.bytes.data(), file.bytes.size(), tempPath, error)) {
+    if (!WriteTemporary(targets.back(), file.bytes.data(), file.bytes.size(), tempPath, error)) {
       for (const std::string& t : temps) ::unlink(t.c_str());
       return false;
     }
     temps.push_back(std::move(tempPath));
   }
   for (size_t i = 0; i < files.size(); ++i) {
-    if (!Commit(temps[i], files[i].path, error)) {
+    if (!Commit(temps[i], targets[i], error)) {
       // The earlier files are already in place; drop the temporaries that will never be used.
       for (size_t j = i + 1; j < temps.size(); ++j) ::unlink(temps[j].c_str());
       return false;
