@@ -1,6 +1,7 @@
 // The desktop program: one main window, and at most one record file to open at start-up.
 #include <QApplication>
 #include <QFile>
+#include <QScreen>
 #include <cstdio>
 #include <cstring>
 
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
   }
 
   k7740::CMainFrame frame;
+  // Without a window manager "maximised" means nothing, so start at the screen's size as well.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) frame.resize(screen->availableSize());
   frame.showMaximized();
   // A file that cannot be read is reported; the program then goes on with an empty recording.
   if (!files.isEmpty()) frame.OpenDocumentFile(QFile::encodeName(files.first()).toStdString());

@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace k7740 {
 
@@ -30,6 +32,13 @@ QMessageBox::StandardButton Ask(QWidget* parent, const std::string& text, BoxIco
 
 }  // namespace
 
+QString QtUserPrompts::StartFolder() const {
+  if (!lastFolder_.isEmpty()) return lastFolder_;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+  return QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+}
+
 void QtUserPrompts::ShowMessage(const std::string& text, BoxIcon icon) {
   Ask(parent_, text, icon, QMessageBox::Ok);
 }
@@ -45,8 +54,10 @@ std::string QtUserPrompts::ChooseSavePath(const std::string& proposedName) {
   dialog.setNameFilter(QString::fromLatin1(kSaveFilter));
   dialog.setDefaultSuffix(QString::fromLatin1(kRecordSuffix));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  dialog.setDirectory(StartFolder());
   dialog.selectFile(QString::fromStdString(proposedName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  lastFolder_ = QFileInfo(dialog.selectedFiles().first()).absolutePath();
   return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }
 
@@ -56,7 +67,9 @@ std::string QtUserPrompts::ChooseOpenPath() {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(QString::fromLatin1(kOpenFilter));
   dialog.setDefaultSuffix(QString::fromLatin1(kRecordSuffix));
+  dialog.setDirectory(StartFolder());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  lastFolder_ = QFileInfo(dialog.selectedFiles().first()).absolutePath();
   return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }
 

@@ -1,6 +1,7 @@
 // Message boxes and file dialogs of the desktop program.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include "shell/user_prompts.h"
@@ -23,7 +24,10 @@ class QtUserPrompts : public UserPrompts {
   std::string ChooseOpenPath() override;
 
  private:
+  // The file dialogs open where the last Save or Open went, at first in the user's documents.
+  QString StartFolder() const;
   QWidget* parent_;
+  QString lastFolder_;
 };
 
 }  // namespace k7740
