@@ -4,21 +4,21 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
 
 #include "cli/file_commands.h"
+#include "common/file_io.h"
 #include "common/text.h"
 #include "graph/panel_texts.h"
 #include "link/hex_log_port.h"
 #include "link/link.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
-#include "common/file_io.h"
 #include "recording/record_file.h"
 #include "recording/text_report.h"
 #include "settings/settings_table.h"
@@ -37,9 +37,9 @@ struct Options {
   std::map<std::string, std::string> setup;
 };
 
-constexpr const char* kSetupOptions[] = {"--interval", "--unit",      "--led",       "--temp-low",
-                                         "--temp-high", "--rh-low",   "--rh-high",   "--alarm-unit",
-                                         "--alarm-led", "--start",    "--when-full"};
+constexpr const char* kSetupOptions[] = {"--interval",  "--unit",   "--led",      "--temp-low",
+                                         "--temp-high", "--rh-low", "--rh-high",  "--alarm-unit",
+                                         "--alarm-led", "--start",  "--when-full"};
 
 int Usage(const std::string& message) {
   std::cerr << "k7740-cli: " << message << "\n"
@@ -66,10 +66,14 @@ std::string ApplySetupOptions(const std::map<std::string, std::string>& given, L
     return it == given.end() ? nullptr : &it->second;
   };
   if (auto v = get("--unit")) {
-    if (*v == "second") s.sampleUnit = 0;
-    else if (*v == "minute") s.sampleUnit = 1;
-    else if (*v == "hour") s.sampleUnit = 2;
-    else return "--unit takes second, minute or hour.";
+    if (*v == "second")
+      s.sampleUnit = 0;
+    else if (*v == "minute")
+      s.sampleUnit = 1;
+    else if (*v == "hour")
+      s.sampleUnit = 2;
+    else
+      return "--unit takes second, minute or hour.";
   }
   if (auto v = get("--interval")) {
     const auto n = ParseInt(*v);
@@ -78,16 +82,24 @@ std::string ApplySetupOptions(const std::map<std::string, std::string>& given, L
     s.sampleInterval = StrFormat("%d", *n);
   }
   if (auto v = get("--led")) {
-    if (*v == "10s") s.ledFlashCycle = 24;
-    else if (*v == "20s") s.ledFlashCycle = 40;
-    else if (*v == "30s") s.ledFlashCycle = 56;
-    else if (*v == "off") s.ledFlashCycle = 72;
-    else return "--led takes 10s, 20s, 30s or off.";
+    if (*v == "10s")
+      s.ledFlashCycle = 24;
+    else if (*v == "20s")
+      s.ledFlashCycle = 40;
+    else if (*v == "30s")
+      s.ledFlashCycle = 56;
+    else if (*v == "off")
+      s.ledFlashCycle = 72;
+    else
+      return "--led takes 10s, 20s, 30s or off.";
   }
   if (auto v = get("--alarm-unit")) {
-    if (*v == "c") s.alarmUnit = 0;
-    else if (*v == "f") s.alarmUnit = 1;
-    else return "--alarm-unit takes c or f.";
+    if (*v == "c")
+      s.alarmUnit = 0;
+    else if (*v == "f")
+      s.alarmUnit = 1;
+    else
+      return "--alarm-unit takes c or f.";
   }
   struct Limit {
     const char* option;
@@ -109,19 +121,28 @@ std::string ApplySetupOptions(const std::map<std::string, std::string>& given, L
     }
   }
   if (auto v = get("--alarm-led")) {
-    if (*v == "on") s.alarmLedFlash = 1;
-    else if (*v == "off") s.alarmLedFlash = 0;
-    else return "--alarm-led takes on or off.";
+    if (*v == "on")
+      s.alarmLedFlash = 1;
+    else if (*v == "off")
+      s.alarmLedFlash = 0;
+    else
+      return "--alarm-led takes on or off.";
   }
   if (auto v = get("--start")) {
-    if (*v == "manual") s.startMode = 0;
-    else if (*v == "auto") s.startMode = 1;
-    else return "--start takes manual or auto.";
+    if (*v == "manual")
+      s.startMode = 0;
+    else if (*v == "auto")
+      s.startMode = 1;
+    else
+      return "--start takes manual or auto.";
   }
   if (auto v = get("--when-full")) {
-    if (*v == "stop") s.overwriteWhenFull = 0;
-    else if (*v == "overwrite") s.overwriteWhenFull = 1;
-    else return "--when-full takes stop or overwrite.";
+    if (*v == "stop")
+      s.overwriteWhenFull = 0;
+    else if (*v == "overwrite")
+      s.overwriteWhenFull = 1;
+    else
+      return "--when-full takes stop or overwrite.";
   }
   if (LeadingInt(s.tempAlarmLow) >= LeadingInt(s.tempAlarmHigh) ||
       LeadingInt(s.rhAlarmLow) >= LeadingInt(s.rhAlarmHigh)) {
@@ -234,11 +255,15 @@ class CliSession : public LinkWindows {
  private:
   static DeviceWindow WindowFor(Command c) {
     switch (c) {
-      case Command::Battery: return DeviceWindow::Battery;
-      case Command::SetTime: return DeviceWindow::CorrectTime;
-      case Command::Setup: return DeviceWindow::Setup;
+      case Command::Battery:
+        return DeviceWindow::Battery;
+      case Command::SetTime:
+        return DeviceWindow::CorrectTime;
+      case Command::Setup:
+        return DeviceWindow::Setup;
       case Command::Find:
-      case Command::Download: return DeviceWindow::Download;
+      case Command::Download:
+        return DeviceWindow::Download;
     }
     return DeviceWindow::Download;
   }
@@ -355,12 +380,18 @@ class CliSession : public LinkWindows {
 int RunDeviceCommand(int argc, char** argv, const std::vector<std::string>& args) {
   Options options;
   const std::string& name = args[0];
-  if (name == "find") options.command = Command::Find;
-  else if (name == "battery") options.command = Command::Battery;
-  else if (name == "set-time") options.command = Command::SetTime;
-  else if (name == "setup") options.command = Command::Setup;
-  else if (name == "download") options.command = Command::Download;
-  else return Usage("unknown command '" + name + "'.");
+  if (name == "find")
+    options.command = Command::Find;
+  else if (name == "battery")
+    options.command = Command::Battery;
+  else if (name == "set-time")
+    options.command = Command::SetTime;
+  else if (name == "setup")
+    options.command = Command::Setup;
+  else if (name == "download")
+    options.command = Command::Download;
+  else
+    return Usage("unknown command '" + name + "'.");
 
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];

@@ -4,8 +4,8 @@
 #include <exception>
 #include <memory>
 
-#include "graph/panel_texts.h"
 #include "common/file_io.h"
+#include "graph/panel_texts.h"
 #include "recording/record_file.h"
 #include "recording/recording.h"
 #include "recording/text_report.h"

@@ -71,9 +71,8 @@ enum class DownloadPhase { AwaitingHeader, ReceivingBlocks, ReceivingRemainder }
 
 class LoggerLink {
  public:
-  LoggerLink(SerialPort& port, TimerHost& timers, LinkWindows& windows, CTevDoc& doc,
-             RecordingView& view, ViewSettings& viewSettings, MainSettings& mainSettings,
-             PromptFlags& flags);
+  LoggerLink(SerialPort& port, TimerHost& timers, LinkWindows& windows, CTevDoc& doc, RecordingView& view,
+             ViewSettings& viewSettings, MainSettings& mainSettings, PromptFlags& flags);
   LoggerLink(const LoggerLink&) = delete;
   LoggerLink& operator=(const LoggerLink&) = delete;
 

@@ -74,8 +74,8 @@ std::vector<LoggerReading> decodeReadings(const uint8_t* bytes, size_t size, int
 
 // Decodes straight into the document's arrays (no intermediate vector); returns the count stored,
 // at most kMaxReadings.
-int decodeReadingsInto(const uint8_t* bytes, size_t size, int totalBytes, float* temperature,
-                       float* humidity, int capacity);
+int decodeReadingsInto(const uint8_t* bytes, size_t size, int totalBytes, float* temperature, float* humidity,
+                       int capacity);
 
 // Text of a battery level 1..4, e.g. "(40%-70%)"; empty for other values.
 const char* BatteryLevelText(int level);

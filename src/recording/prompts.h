@@ -27,7 +27,8 @@ void AfterClosePromptYes(PromptFlags& flags);
 void AfterSuccessfulSave(PromptFlags& flags);
 void AfterSetupSent(PromptFlags& flags);
 
-inline constexpr const char* kSaveBeforeContinuing = "Do you want to save the existing graph data before continuing?";
+inline constexpr const char* kSaveBeforeContinuing =
+    "Do you want to save the existing graph data before continuing?";
 inline constexpr const char* kSaveBeforeClosing = "Do you want to save the data before closing?";
 
 }  // namespace k7740

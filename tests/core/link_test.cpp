@@ -160,7 +160,7 @@ TEST_F(LinkTest, ProbeCycleWithoutAnswerSaysNotConnectedAndScansAgain) {
   EXPECT_EQ(windows.title[DeviceWindow::Download], kNotConnected);
   EXPECT_FALSE(windows.enabled[DeviceWindow::Download]);
   clock.advance(2600 - 1600 + 1100 - 100);
-  const std::vector<std::pair<int64_t, int>> expected = {{100, 3}, {600, 3}, {1100, 1},
+  const std::vector<std::pair<int64_t, int>> expected = {{100, 3},  {600, 3},  {1100, 1},
                                                          {2600, 3}, {3100, 3}, {3600, 1}};
   EXPECT_EQ(Probes(), expected);
 }
@@ -223,8 +223,8 @@ TEST_F(LinkTest, BatteryWindowShowsLevelAndIgnoresPresenceReplies) {
     int picture;
     const char* text;
   };
-  for (const Case c : {Case{1, 0, "(<5%)"}, Case{2, 1, "(20%-40%)"}, Case{3, 2, "(40%-70%)"},
-                       Case{4, 3, "(70%-100%)"}}) {
+  for (const Case c :
+       {Case{1, 0, "(<5%)"}, Case{2, 1, "(20%-40%)"}, Case{3, 2, "(40%-70%)"}, Case{4, 3, "(70%-100%)"}}) {
     SCOPED_TRACE(c.level);
     logger.setBatteryLevel(c.level);
     port.addPort(1, &logger);

@@ -16,10 +16,10 @@
 #include <string>
 #include <thread>
 
+#include "common/file_io.h"
 #include "link/link.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
-#include "common/file_io.h"
 #include "recording/record_file.h"
 #include "recording/text_report.h"
 #include "sim/logger_simulator.h"
@@ -46,7 +46,8 @@ class SimProcess {
       execv(argv[0], argv.data());
       _exit(127);
     }
-    for (int i = 0; i < 100 && !fs::exists(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 100 && !fs::exists(link); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ~SimProcess() {
     if (pid_ > 0) {
@@ -209,10 +210,10 @@ TEST_F(PtyTest, CliFindsQueriesSetsUpAndDownloads) {
   EXPECT_EQ(RunCli({"set-time"}, out, err, dir_), 0) << err;
   EXPECT_NE(out.find("acknowledged"), std::string::npos) << out;
 
-  EXPECT_EQ(RunCli({"setup", "--start", "auto", "--when-full", "overwrite", "--interval", "5", "--unit",
-                    "minute"},
-                   out, err, dir_),
-            0)
+  EXPECT_EQ(
+      RunCli({"setup", "--start", "auto", "--when-full", "overwrite", "--interval", "5", "--unit", "minute"},
+             out, err, dir_),
+      0)
       << err;
   EXPECT_EQ(out,
             "DATA LOGGER is running.\n"

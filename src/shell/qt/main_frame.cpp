@@ -18,12 +18,12 @@
 #include <cstdlib>
 #include <exception>
 
+#include "common/file_io.h"
 #include "device/qt/device_dialogs.h"
 #include "graph/qt/tev_view.h"
 #include "link/hex_log_port.h"
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
-#include "common/file_io.h"
 #include "recording/record_file.h"
 #include "recording/save_names.h"
 #include "recording/text_report.h"
