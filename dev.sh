@@ -67,6 +67,9 @@ case "${1:-}" in
     configure_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release
     for b in "$ROOT"/build-bench/*_bench; do "$b"; done
     for b in "$ROOT"/build-bench/*_uibench; do [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"; done
+    # A full download through k7740-cli over a pseudo-terminal; the paced run (about 71 s) with
+    # "bench/paced_download.sh build-bench".
+    "$ROOT/bench/paced_download.sh" "$ROOT/build-bench" --unpaced-only
     ;;
   *)
     sed -n '2,8p' "$0"
