@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "cli/file_commands.h"
 #include "common/file_io.h"
 #include "common/text.h"
+#include "device/setup_rules.h"
 #include "graph/panel_texts.h"
 #include "link/hex_log_port.h"
 #include "link/link.h"
@@ -58,96 +61,72 @@ std::optional<int> ParseInt(const std::string& text) {
   return LeadingInt(text);
 }
 
-// Applies the command-line setup fields over the settings-file values, with the setup
-// dialog's ranges. Returns an error sentence, or empty.
+// A word option: sets field to the number of the word given; an error sentence for another word.
+template <typename Field>
+std::string PickWord(const std::string* value, const char* option,
+                     std::initializer_list<std::pair<const char*, int>> words, Field& field) {
+  if (value == nullptr) return {};
+  std::string list;
+  for (const auto& [word, number] : words) {
+    if (*value == word) {
+      field = static_cast<Field>(number);
+      return {};
+    }
+    list += list.empty() ? word : std::string(", ") + word;
+  }
+  return StrFormat("%s takes one of: %s.", option, list.c_str());
+}
+
+// Applies the command-line setup fields over the settings-file values, then the setup window's
+// own rules (unit switches, clamping of every field), so that the logger gets what the window
+// would send. Returns an error sentence, or empty.
 std::string ApplySetupOptions(const std::map<std::string, std::string>& given, LoggerSettings& s) {
   auto get = [&](const char* key) -> const std::string* {
     auto it = given.find(key);
     return it == given.end() ? nullptr : &it->second;
   };
-  if (auto v = get("--unit")) {
-    if (*v == "second")
-      s.sampleUnit = 0;
-    else if (*v == "minute")
-      s.sampleUnit = 1;
-    else if (*v == "hour")
-      s.sampleUnit = 2;
-    else
-      return "--unit takes second, minute or hour.";
+  int unit = s.sampleUnit, alarmUnit = s.alarmUnit;
+  std::string error = PickWord(get("--unit"), "--unit", {{"second", 0}, {"minute", 1}, {"hour", 2}}, unit);
+  if (error.empty()) error = PickWord(get("--alarm-unit"), "--alarm-unit", {{"c", 0}, {"f", 1}}, alarmUnit);
+  if (error.empty()) {
+    error = PickWord(get("--led"), "--led", {{"10s", 24}, {"20s", 40}, {"30s", 56}, {"off", 72}},
+                     s.ledFlashCycle);
   }
-  if (auto v = get("--interval")) {
-    const auto n = ParseInt(*v);
-    const int max = s.sampleUnit == 2 ? 24 : 60;
-    if (!n || *n < 1 || *n > max) return StrFormat("--interval takes a whole number from 1 to %d.", max);
-    s.sampleInterval = StrFormat("%d", *n);
+  if (error.empty())
+    error = PickWord(get("--alarm-led"), "--alarm-led", {{"on", 1}, {"off", 0}}, s.alarmLedFlash);
+  if (error.empty()) error = PickWord(get("--start"), "--start", {{"manual", 0}, {"auto", 1}}, s.startMode);
+  if (error.empty()) {
+    error = PickWord(get("--when-full"), "--when-full", {{"stop", 0}, {"overwrite", 1}}, s.overwriteWhenFull);
   }
-  if (auto v = get("--led")) {
-    if (*v == "10s")
-      s.ledFlashCycle = 24;
-    else if (*v == "20s")
-      s.ledFlashCycle = 40;
-    else if (*v == "30s")
-      s.ledFlashCycle = 56;
-    else if (*v == "off")
-      s.ledFlashCycle = 72;
-    else
-      return "--led takes 10s, 20s, 30s or off.";
-  }
-  if (auto v = get("--alarm-unit")) {
-    if (*v == "c")
-      s.alarmUnit = 0;
-    else if (*v == "f")
-      s.alarmUnit = 1;
-    else
-      return "--alarm-unit takes c or f.";
-  }
-  struct Limit {
+  if (!error.empty()) return error;
+  if (get("--unit")) ChooseSampleUnit(s, unit);
+  if (get("--alarm-unit")) ChooseAlarmUnit(s, alarmUnit);
+
+  struct Number {
     const char* option;
     std::string* field;
     int low, high;
   };
-  const int tempMax = s.alarmUnit == 1 ? 158 : 70;
-  const Limit limits[] = {{"--temp-low", &s.tempAlarmLow, -40, tempMax},
-                          {"--temp-high", &s.tempAlarmHigh, -40, tempMax},
-                          {"--rh-low", &s.rhAlarmLow, 0, 100},
-                          {"--rh-high", &s.rhAlarmHigh, 0, 100}};
-  for (const Limit& l : limits) {
-    if (auto v = get(l.option)) {
-      const auto n = ParseInt(*v);
-      if (!n || *n < l.low || *n > l.high) {
-        return StrFormat("%s takes a whole number from %d to %d.", l.option, l.low, l.high);
+  const Number numbers[] = {{"--interval", &s.sampleInterval, 1, s.sampleUnit == 2 ? 24 : 60},
+                            {"--temp-low", &s.tempAlarmLow, -40, s.alarmUnit == 1 ? 158 : 70},
+                            {"--temp-high", &s.tempAlarmHigh, -40, s.alarmUnit == 1 ? 158 : 70},
+                            {"--rh-low", &s.rhAlarmLow, 0, 100},
+                            {"--rh-high", &s.rhAlarmHigh, 0, 100}};
+  for (const Number& n : numbers) {
+    if (const std::string* v = get(n.option)) {
+      const auto value = ParseInt(*v);
+      if (!value || *value < n.low || *value > n.high) {
+        return StrFormat("%s takes a whole number from %d to %d.", n.option, n.low, n.high);
       }
-      *l.field = StrFormat("%d", *n);
+      *n.field = StrFormat("%d", *value);
     }
   }
-  if (auto v = get("--alarm-led")) {
-    if (*v == "on")
-      s.alarmLedFlash = 1;
-    else if (*v == "off")
-      s.alarmLedFlash = 0;
-    else
-      return "--alarm-led takes on or off.";
+  // Values from a hand-edited settings file get the window's clamping too.
+  for (SetupField f : {SetupField::SampleInterval, SetupField::TempAlarmLow, SetupField::TempAlarmHigh,
+                       SetupField::RhAlarmLow, SetupField::RhAlarmHigh}) {
+    NormaliseField(s, f);
   }
-  if (auto v = get("--start")) {
-    if (*v == "manual")
-      s.startMode = 0;
-    else if (*v == "auto")
-      s.startMode = 1;
-    else
-      return "--start takes manual or auto.";
-  }
-  if (auto v = get("--when-full")) {
-    if (*v == "stop")
-      s.overwriteWhenFull = 0;
-    else if (*v == "overwrite")
-      s.overwriteWhenFull = 1;
-    else
-      return "--when-full takes stop or overwrite.";
-  }
-  if (LeadingInt(s.tempAlarmLow) >= LeadingInt(s.tempAlarmHigh) ||
-      LeadingInt(s.rhAlarmLow) >= LeadingInt(s.rhAlarmHigh)) {
-    return "High alarm must be larger than low alarm!";
-  }
+  if (!LimitsInOrder(s)) return kAlarmOrderMessage;
   return {};
 }
 
@@ -336,7 +315,7 @@ class CliSession : public LinkWindows {
     std::string error;
     if (!WriteFilesAtomically(files, error)) {
       std::cerr << error << "\n";
-      return 1;
+      return 2;
     }
     std::cout << PanelInfoText(view_);
     std::cout << "Saved " << files[0].path << " and " << files[1].path << "\n";
@@ -419,6 +398,17 @@ int RunDeviceCommand(int argc, char** argv, const std::vector<std::string>& args
   }
   if (options.command == Command::Download && options.outBase.empty()) {
     return Usage("download needs -o BASE (writes BASE.record and BASE.xls).");
+  }
+  if (options.command == Command::Download) {
+    // Say so before a transfer of a minute, not after it.
+    const size_t slash = options.outBase.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : options.outBase.substr(0, slash);
+    if (::access(folder.c_str(), W_OK) != 0) {
+      std::cerr << "Cannot write into " << folder << ": " << std::strerror(errno) << ".\n";
+      return 2;
+    }
   }
 
   SettingsStore store;

@@ -448,7 +448,17 @@ int Main(int argc, char** argv) {
                    o.fromFile.c_str(), *loaded.intervalSeconds);
       return 2;
     }
-    if (loaded.startTime && !o.start) o.start = loaded.startTime;
+    if (loaded.startTime && !o.start) {
+      // The header carries the year as two BCD digits, 2000 to 2099.
+      if (loaded.startTime->year < 2000 || loaded.startTime->year > 2099) {
+        std::fprintf(
+            stderr,
+            "k7740-sim: %s: the readings start in %d; the logger's clock covers 2000 to 2099; give --start\n",
+            o.fromFile.c_str(), loaded.startTime->year);
+        return 2;
+      }
+      o.start = loaded.startTime;
+    }
     if (loaded.alarmUnitChar && !o.alarmUnit) o.alarmUnit = loaded.alarmUnitChar;
     if (!o.tempHigh) o.tempHigh = loaded.tempAlarmHigh;
     if (!o.tempLow) o.tempLow = loaded.tempAlarmLow;

@@ -19,6 +19,12 @@ class UserPrompts {
   virtual std::string ChooseSavePath(const std::string& proposedName) = 0;
   // The open dialog; empty when cancelled.
   virtual std::string ChooseOpenPath() = 0;
+  // The document machinery's dialogs (Ctrl+O: "Open", record files or all files; the first
+  // Ctrl+S: "Save As", record files). By default the menu's dialogs.
+  virtual std::string ChooseDocumentOpenPath() { return ChooseOpenPath(); }
+  virtual std::string ChooseDocumentSavePath(const std::string& proposedName) {
+    return ChooseSavePath(proposedName);
+  }
 };
 
 }  // namespace k7740

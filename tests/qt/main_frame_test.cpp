@@ -523,6 +523,23 @@ TEST_F(MainFrameTest, AFailedSaveSaysWhatFailedAndLeavesFlagsAndEarlierFiles) {
   }
 }
 
+TEST_F(MainFrameTest, ClosingKeepsTheWindowOpenWhenTheSaveItAskedForFails) {
+  CMainFrame& f = MakeFrame();
+  LoadSample(f, 3);
+  f.promptFlags() = PromptFlags{1, 1, 0};
+  f.show();
+  // Yes, but the folder is missing: the download must not be lost.
+  prompts_.answers = {true};
+  prompts_.savePaths = {PathIn("missing/data")};
+  EXPECT_FALSE(f.close());
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_EQ(f.promptFlags(), (PromptFlags{1, 1, 0}));
+  // Yes with a cancelled dialog closes, as before.
+  prompts_.answers = {true};
+  EXPECT_TRUE(f.close());
+  EXPECT_EQ(prompts_.Of(Kind::Question).size(), 2u);
+}
+
 TEST_F(MainFrameTest, OpenReplacesTheRecordingOnlyWithAValidFile) {
   const std::vector<uint8_t> valid = SampleRecordBytes(5, 10.0f);
   std::vector<uint8_t> wrongIdentity = valid;

@@ -235,6 +235,26 @@ TEST_F(PtyTest, CliFindsQueriesSetsUpAndDownloads) {
   EXPECT_EQ(report, saved.str()) << "report of the reopened file equals what the download saved";
 }
 
+TEST_F(PtyTest, CliSetupAppliesTheWindowsRulesToStoredValues) {
+  if (!fs::exists(kCli)) GTEST_SKIP() << "k7740-cli is not built";
+  {
+    std::ofstream ini(dir_ / "settings" / "TEVARO.ini");
+    ini << "[SAMPRATEINFO]\nSAMPRATE=60\nSAMPUNIT=0\n[ALARMInfo]\nALARMUNIT=1\nTEMPHI=150\nTEMPLOW=-60\n";
+  }
+  SimProcess sim(link_, {"--readings", "10"});
+  std::string out, err;
+  ASSERT_EQ(RunCli({"setup", "--unit", "hour", "--alarm-unit", "c"}, out, err, dir_), 0) << err;
+  std::ifstream ini(dir_ / "settings" / "TEVARO.ini");
+  std::stringstream text;
+  text << ini.rdbuf();
+  // Hour caps the interval at 24; Celsius caps the high limit at 70 and the low one at -40.
+  EXPECT_NE(text.str().find("SAMPRATE=24\n"), std::string::npos) << text.str();
+  EXPECT_NE(text.str().find("SAMPUNIT=2\n"), std::string::npos);
+  EXPECT_NE(text.str().find("TEMPHI=70\n"), std::string::npos);
+  EXPECT_NE(text.str().find("TEMPLOW=-40\n"), std::string::npos);
+  EXPECT_NE(text.str().find("ALARMUNIT=0\n"), std::string::npos);
+}
+
 TEST_F(PtyTest, CliSaysWhyItFailed) {
   if (!fs::exists(kCli)) GTEST_SKIP() << "k7740-cli is not built";
   std::string out, err;
@@ -251,6 +271,8 @@ TEST_F(PtyTest, CliSaysWhyItFailed) {
     EXPECT_EQ(err.substr(0, 14), "Not Connected\n");
   }
   EXPECT_EQ(RunCli({"download"}, out, err, dir_), 2);
+  EXPECT_EQ(RunCli({"download", "-o", (dir_ / "no-such-folder" / "x").string()}, out, err, dir_), 2);
+  EXPECT_NE(err.find("no-such-folder"), std::string::npos) << err;
   EXPECT_EQ(RunCli({"find", "--port", "17"}, out, err, dir_), 2);
 }
 

@@ -80,6 +80,8 @@ void CTevView::CreateDataList() {
   QFont font(QStringLiteral("Arial"));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(kListFontPixels);
+  // A thin face where the system has one; otherwise the regular face serves.
+  font.setWeight(QFont::Thin);
   dataList_->setFont(font);
   dataList_->setFrameShape(QFrame::Box);
   dataList_->setShowGrid(true);

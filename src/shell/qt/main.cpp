@@ -27,7 +27,6 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("k7740"));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(k7740::kMainWindowTitle));
   QApplication::setWindowIcon(k7740::ProgramIcon());
   QApplication::setDesktopFileName(QStringLiteral("k7740"));
 

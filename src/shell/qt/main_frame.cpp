@@ -205,6 +205,8 @@ void CMainFrame::CreateActions() {
     auto* a = new QAction(QString::fromLatin1(c.text), this);
     a->setStatusTip(QString::fromLatin1(c.prompt));
     a->setToolTip(QString::fromLatin1(c.tip));
+    // The pictures belong to the toolbar; the menus show text only.
+    a->setIconVisibleInMenu(false);
     actions_[c.id] = a;
   }
   for (const ToolbarButton& b : kToolbarButtons) actions_[b.id]->setIcon(ToolbarIcon(b.picture));
@@ -310,6 +312,7 @@ void CMainFrame::FocusPane(int step) {
 // ---- Save and Open ----
 
 bool CMainFrame::SaveFiles() {
+  saveFailed_ = false;
   const std::string chosen = prompts_->ChooseSavePath(ProposedSaveName(options_.clock()));
   if (chosen.empty()) return false;
   const SavePaths paths = SavePathsFor(chosen);
@@ -326,6 +329,7 @@ bool CMainFrame::SaveFiles() {
     ok = WriteFilesAtomically(files, error);
   }
   if (!ok) {
+    saveFailed_ = true;
     prompts_->ShowMessage(SaveFailureText(error), BoxIcon::Exclamation);
     return false;
   }
@@ -337,6 +341,7 @@ bool CMainFrame::OnSave() {
   try {
     return SaveFiles();
   } catch (const std::exception& e) {
+    saveFailed_ = true;
     prompts_->ShowMessage(SaveFailureText(e.what()), BoxIcon::Exclamation);
   }
   return false;
@@ -416,7 +421,7 @@ bool CMainFrame::OpenDocumentFile(const std::string& path) {
 }
 
 void CMainFrame::OnFileOpen() {
-  const std::string path = prompts_->ChooseOpenPath();
+  const std::string path = prompts_->ChooseDocumentOpenPath();
   if (!path.empty()) OpenDocumentFile(path);
 }
 
@@ -424,7 +429,7 @@ bool CMainFrame::OnFileSave() {
   try {
     std::string path = documentPath_;
     if (path.empty()) {
-      path = prompts_->ChooseSavePath(kUntitledName);
+      path = prompts_->ChooseDocumentSavePath(kUntitledName);
       if (path.empty()) return false;
     }
     std::string error;
@@ -441,6 +446,7 @@ bool CMainFrame::OnFileSave() {
     documentPath_ = path;
     return true;
   } catch (const std::exception& e) {
+    saveFailed_ = true;
     prompts_->ShowMessage(SaveFailureText(e.what()), BoxIcon::Exclamation);
   }
   return false;
@@ -606,7 +612,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     if (ClosePromptDue(flags_, view_->recording())) {
       if (prompts_->AskYesNo(kSaveBeforeClosing, BoxIcon::Question)) {
-        OnSave();
+        // A cancelled save dialog lets the window close; a Save that failed must not lose the
+        // download, so the window stays open and the question comes again at the next close.
+        if (!OnSave() && saveFailed_) {
+          event->ignore();
+          return;
+        }
         AfterClosePromptYes(flags_);
       }
     }

@@ -165,6 +165,7 @@ class CMainFrame : public QMainWindow, public LinkWindows {
   CProgressWindow* progress_ = nullptr;
 
   std::map<int, QAction*> actions_;
+  bool saveFailed_ = false;  // the last Save failed while writing (not cancelled)
   std::string documentPath_;
 };
 

@@ -47,30 +47,37 @@ bool QtUserPrompts::AskYesNo(const std::string& text, BoxIcon icon) {
   return Ask(parent_, text, icon, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::string QtUserPrompts::ChooseSavePath(const std::string& proposedName) {
+std::string QtUserPrompts::Choose(bool save, const QString& title, const QStringList& filters,
+                                  const std::string& name) {
   QFileDialog dialog(parent_);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(QString::fromLatin1(kSaveFilter));
+  if (!title.isEmpty()) dialog.setWindowTitle(title);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(QString::fromLatin1(kRecordSuffix));
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   dialog.setDirectory(StartFolder());
-  dialog.selectFile(QString::fromStdString(proposedName));
+  if (!name.empty()) dialog.selectFile(QString::fromStdString(name));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   lastFolder_ = QFileInfo(dialog.selectedFiles().first()).absolutePath();
   return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
 }
 
+std::string QtUserPrompts::ChooseSavePath(const std::string& proposedName) {
+  return Choose(true, {}, {QString::fromLatin1(kSaveFilter)}, proposedName);
+}
+
 std::string QtUserPrompts::ChooseOpenPath() {
-  QFileDialog dialog(parent_);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(QString::fromLatin1(kOpenFilter));
-  dialog.setDefaultSuffix(QString::fromLatin1(kRecordSuffix));
-  dialog.setDirectory(StartFolder());
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  lastFolder_ = QFileInfo(dialog.selectedFiles().first()).absolutePath();
-  return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+  return Choose(false, {}, {QString::fromLatin1(kOpenFilter)}, {});
+}
+
+std::string QtUserPrompts::ChooseDocumentOpenPath() {
+  return Choose(false, QStringLiteral("Open"),
+                {QString::fromLatin1(kOpenFilter), QString::fromLatin1(kAllFilesFilter)}, {});
+}
+
+std::string QtUserPrompts::ChooseDocumentSavePath(const std::string& proposedName) {
+  return Choose(true, QStringLiteral("Save As"), {QString::fromLatin1(kOpenFilter)}, proposedName);
 }
 
 }  // namespace k7740
