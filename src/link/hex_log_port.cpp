@@ -28,8 +28,8 @@ HexLogPort::~HexLogPort() {
 
 void HexLogPort::Line(const char* what, const uint8_t* data, size_t size) {
   if (!file_) return;
-  std::fprintf(file_, "%10" PRId64 " port %d %s %s\n", clock_ ? clock_() : 0, inner_.selectedPort(), what,
-               HexBytes(data, size).c_str());
+  std::fprintf(file_, "%10" PRId64 " port %d %s%s%s\n", clock_ ? clock_() : 0, inner_.selectedPort(), what,
+               size > 0 ? " " : "", HexBytes(data, size).c_str());
   std::fflush(file_);
 }
 
