@@ -378,6 +378,25 @@ TEST_F(LinkTest, DownloadsOfEveryShapeStepByStep) {
     EXPECT_EQ(Frames()[1].bytes, (std::vector<uint8_t>{0x68, 0x68, 0x68, 0x68, 0x68, 0x68, 0x00}));
 
     ASSERT_TRUE(clock.runUntil([&] { return !link.downloading; }, 60000));
+    // The header arms block request, retry and time-out at 1, 3000 and 8000 ms; each later
+    // block at 20, 1900 and 8000 ms.
+    std::vector<std::pair<int, int>> armed;
+    for (const auto& st : timers.starts()) {
+      if (st.id == kTimerBlockRequest || st.id == kTimerBlockRetry || st.id == kTimerTransferTimeout) {
+        armed.emplace_back(st.id, st.periodMs);
+      }
+    }
+    ASSERT_GE(armed.size(), 3u);
+    EXPECT_EQ(armed[0], (std::pair<int, int>{kTimerBlockRequest, 1}));
+    EXPECT_EQ(armed[1], (std::pair<int, int>{kTimerBlockRetry, 3000}));
+    EXPECT_EQ(armed[2], (std::pair<int, int>{kTimerTransferTimeout, 8000}));
+    for (size_t i = 3; i + 2 < armed.size(); i += 3) {
+      EXPECT_EQ(armed[i], (std::pair<int, int>{kTimerBlockRequest, 20}));
+      EXPECT_EQ(armed[i + 1], (std::pair<int, int>{kTimerBlockRetry, 1900}));
+      EXPECT_EQ(armed[i + 2], (std::pair<int, int>{kTimerTransferTimeout, 8000}));
+    }
+    EXPECT_EQ(armed.size(), 3u * static_cast<size_t>(std::max(
+                                     1, c.bytes / kBlockSize + (c.bytes % kBlockSize != 0 ? 1 : 0))));
     std::vector<int> blocks;
     for (size_t i = 1; i < Frames().size(); ++i) blocks.push_back(Frames()[i].bytes[6]);
     if (!c.blocks.empty()) {
