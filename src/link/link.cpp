@@ -367,7 +367,6 @@ void LoggerLink::HeaderEvent(const std::vector<uint8_t>& bytes) {
   // beyond the buffer or the arrays and the previous recording stays whole.
   if (header.totalBytes > kMaxDataBytes) {
     EndDownload(DownloadOutcome::Refused);
-    port_.setReceiveThreshold(1);
     windows_.showMessage(kTooMuchData, MessageIcon::Exclamation);
     return;
   }
@@ -407,13 +406,10 @@ void LoggerLink::HeaderEvent(const std::vector<uint8_t>& bytes) {
 
   // 1 to 3 bytes hold no whole reading: treated as an empty logger.
   if (totalBytes < 4) {
-    downloading = false;
-    totalBytes = 0;
-    skippedReadings = 0;
+    ResetDownloadState();
     view_.listNeedsRefill = 1;
     if (view_.displayMode == 0) view_.displayMode = 1;
     windows_.redrawAllViews();
-    port_.setReceiveThreshold(1);
     windows_.downloadFinished(DownloadOutcome::NoData);
     windows_.showMessage(kNoData, MessageIcon::None);
     if (port_.isOpen()) port_.close();
@@ -489,14 +485,7 @@ void LoggerLink::CompleteIfDone() {
                                        doc_.temperature.data(), doc_.humidity.data(), kMaxReadings);
   view_.readingCount = count;
 
-  downloading = false;
-  downloadPhase = DownloadPhase::AwaitingHeader;
-  totalBytes = 0;
-  skippedReadings = 0;
-  receivedBytes = 0;
-  fullBlockCount = -1;
-  // The one-byte replies after a download must be noticed again.
-  port_.setReceiveThreshold(1);
+  ResetDownloadState();
 
   SetHeaderTexts(view_);
   ComputeSummary(doc_, view_);
@@ -515,22 +504,27 @@ void LoggerLink::CompleteIfDone() {
   windows_.downloadFinished(DownloadOutcome::Completed);
 }
 
-// The ends of a download that did not complete; the previous readings stay.
-void LoggerLink::EndDownload(DownloadOutcome outcome) {
-  if (windows_.progressWindowExists()) windows_.destroyProgressWindow();
+void LoggerLink::ResetDownloadState() {
   downloading = false;
   downloadPhase = DownloadPhase::AwaitingHeader;
   totalBytes = 0;
   skippedReadings = 0;
   receivedBytes = 0;
   fullBlockCount = -1;
+  // The one-byte replies after a download must be noticed again.
+  port_.setReceiveThreshold(1);
+}
+
+// The ends of a download that did not complete; the previous readings stay.
+void LoggerLink::EndDownload(DownloadOutcome outcome) {
+  if (windows_.progressWindowExists()) windows_.destroyProgressWindow();
+  ResetDownloadState();
   view_.listNeedsRefill = 1;
   timers_.stop(kTimerDownloadRepeat);
   timers_.stop(kTimerBlockRequest);
   timers_.stop(kTimerBlockRetry);
   timers_.stop(kTimerTransferTimeout);
   timers_.stop(kTimerHeaderTimeout);
-  port_.setReceiveThreshold(1);
   windows_.downloadFinished(outcome);
 }
 

@@ -133,6 +133,7 @@ class LoggerLink {
   void RequestBlock(int requestDelayMs, int retryDelayMs);
   void CompleteIfDone();
   void EndDownload(DownloadOutcome outcome);
+  void ResetDownloadState();
   void PortScanTick();
   void ProbeStepTick();
   void LinkCheckTick();
