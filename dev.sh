@@ -30,13 +30,15 @@ configure_build() {  # dir, extra cmake args...
   local dir=$1
   shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS" ${TARGET:+--target "$TARGET"}
+  # TARGETS: a blank-separated list of targets; all of them when unset.
+  # shellcheck disable=SC2086
+  cmake --build "$dir" -j "$JOBS" ${TARGETS:+--target $TARGETS}
 }
 
 case "${1:-}" in
   demo)
     install_missing "${PACKAGES[@]}"
-    configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7740_BUILD_BENCH=OFF
+    TARGETS="k7740 k7740-sim" configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec "$ROOT/tools/demo.sh" "$ROOT/build"
     ;;
   test)
@@ -56,7 +58,7 @@ case "${1:-}" in
     ;;
   fuzz)
     install_missing "${PACKAGES[@]}" clang libclang-rt-14-dev
-    CXX=clang++ TARGET=record_reader_fuzz configure_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7740_FUZZ=ON \
+    CXX=clang++ TARGETS=record_reader_fuzz configure_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7740_FUZZ=ON \
       -DK7740_BUILD_UI=OFF -DK7740_BUILD_BENCH=OFF -DK7740_WERROR=OFF
     mkdir -p "$ROOT/build-fuzz/corpus"
     "$ROOT/build-fuzz/record_reader_fuzz" -max_total_time="${2:-30}" -max_len=200000 \
