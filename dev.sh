@@ -10,8 +10,9 @@ cd "$(dirname "$0")"
 ROOT=$PWD
 JOBS=$(nproc 2>/dev/null || echo 2)
 
+# tzdata: the tests check local times in zones with daylight saving.
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation)
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata)
 
 install_missing() {
   local missing=()
@@ -23,7 +24,7 @@ install_missing() {
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 configure_build() {  # dir, extra cmake args...
@@ -65,7 +66,7 @@ case "${1:-}" in
       "$ROOT/build-fuzz/corpus" "$ROOT/tests/data"
     ;;
   bench)
-    install_missing "${PACKAGES[@]}"
+    install_missing "${PACKAGES[@]}" time
     configure_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release
     for b in "$ROOT"/build-bench/*_bench; do "$b"; done
     for b in "$ROOT"/build-bench/*_uibench; do [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"; done
