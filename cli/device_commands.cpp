@@ -104,28 +104,26 @@ std::string ApplySetupOptions(const std::map<std::string, std::string>& given, L
 
   struct Number {
     const char* option;
-    std::string* field;
-    int low, high;
+    SetupField field;
+    std::string* text;
   };
-  const Number numbers[] = {{"--interval", &s.sampleInterval, 1, s.sampleUnit == 2 ? 24 : 60},
-                            {"--temp-low", &s.tempAlarmLow, -40, s.alarmUnit == 1 ? 158 : 70},
-                            {"--temp-high", &s.tempAlarmHigh, -40, s.alarmUnit == 1 ? 158 : 70},
-                            {"--rh-low", &s.rhAlarmLow, 0, 100},
-                            {"--rh-high", &s.rhAlarmHigh, 0, 100}};
+  const Number numbers[] = {{"--interval", SetupField::SampleInterval, &s.sampleInterval},
+                            {"--temp-low", SetupField::TempAlarmLow, &s.tempAlarmLow},
+                            {"--temp-high", SetupField::TempAlarmHigh, &s.tempAlarmHigh},
+                            {"--rh-low", SetupField::RhAlarmLow, &s.rhAlarmLow},
+                            {"--rh-high", SetupField::RhAlarmHigh, &s.rhAlarmHigh}};
   for (const Number& n : numbers) {
     if (const std::string* v = get(n.option)) {
+      const FieldRange range = SetupFieldRange(s, n.field);
       const auto value = ParseInt(*v);
-      if (!value || *value < n.low || *value > n.high) {
-        return StrFormat("%s takes a whole number from %d to %d.", n.option, n.low, n.high);
+      if (!value || *value < range.low || *value > range.high) {
+        return StrFormat("%s takes a whole number from %d to %d.", n.option, range.low, range.high);
       }
-      *n.field = StrFormat("%d", *value);
+      *n.text = StrFormat("%d", *value);
     }
   }
   // Values from a hand-edited settings file get the window's clamping too.
-  for (SetupField f : {SetupField::SampleInterval, SetupField::TempAlarmLow, SetupField::TempAlarmHigh,
-                       SetupField::RhAlarmLow, SetupField::RhAlarmHigh}) {
-    NormaliseField(s, f);
-  }
+  for (const Number& n : numbers) NormaliseField(s, n.field);
   if (!LimitsInOrder(s)) return kAlarmOrderMessage;
   return {};
 }

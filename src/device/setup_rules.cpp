@@ -26,6 +26,20 @@ std::string IntText(int n) { return StrFormat("%d", n); }
 
 }  // namespace
 
+FieldRange SetupFieldRange(const LoggerSettings& s, SetupField field) {
+  switch (field) {
+    case SetupField::SampleInterval:
+      return {1, s.sampleUnit == kUnitHour ? kMaxCountHour : kMaxCountSecondMinute};
+    case SetupField::TempAlarmLow:
+    case SetupField::TempAlarmHigh:
+      return {kTempLowest, s.alarmUnit == kAlarmFahrenheit ? kTempHighestF : kTempHighestC};
+    case SetupField::RhAlarmLow:
+    case SetupField::RhAlarmHigh:
+      return {kRhLowest, kRhHighest};
+  }
+  return {0, 0};
+}
+
 std::string RecTimeText(const std::string& sampleInterval, int sampleUnit) {
   // 64-bit so that a hand-edited interval cannot overflow the product.
   const int64_t t = static_cast<int64_t>(LeadingInt(sampleInterval)) * kLoggerCapacityReadings;

@@ -16,6 +16,14 @@ std::string RecTimeText(const std::string& sampleInterval, int sampleUnit);
 
 enum class SetupField { SampleInterval, TempAlarmLow, TempAlarmHigh, RhAlarmLow, RhAlarmHigh };
 
+// The whole numbers a field may end up holding for the current units, as the edit rules clamp
+// them (for the low limits and the high limits together: the temperature limits share one range).
+struct FieldRange {
+  int low;
+  int high;
+};
+FieldRange SetupFieldRange(const LoggerSettings& s, SetupField field);
+
 // The rule of one edit applied to its own text in the working copy.
 void NormaliseField(LoggerSettings& s, SetupField field);
 // Choosing a sampling unit / an alarm unit.

@@ -261,5 +261,27 @@ TEST(StoreDialogValuesTest, KeepsTheOldValueOfAFieldOutsideItsDomain) {
   }
 }
 
+// The ranges the edit rules clamp to: what k7740-cli accepts for the same fields.
+TEST(SetupFieldRange, FollowsTheUnits) {
+  struct Case {
+    int sampleUnit, alarmUnit;
+    SetupField field;
+    int low, high;
+  };
+  const Case cases[] = {
+      {0, 0, SetupField::SampleInterval, 1, 60},  {1, 0, SetupField::SampleInterval, 1, 60},
+      {2, 0, SetupField::SampleInterval, 1, 24},  {0, 0, SetupField::TempAlarmHigh, -40, 70},
+      {0, 1, SetupField::TempAlarmLow, -40, 158}, {0, 1, SetupField::RhAlarmHigh, 0, 100},
+  };
+  for (const Case& c : cases) {
+    LoggerSettings s;
+    s.sampleUnit = c.sampleUnit;
+    s.alarmUnit = c.alarmUnit;
+    const FieldRange r = SetupFieldRange(s, c.field);
+    EXPECT_EQ(r.low, c.low) << static_cast<int>(c.field) << " unit " << c.sampleUnit << "/" << c.alarmUnit;
+    EXPECT_EQ(r.high, c.high) << static_cast<int>(c.field) << " unit " << c.sampleUnit << "/" << c.alarmUnit;
+  }
+}
+
 }  // namespace
 }  // namespace k7740
