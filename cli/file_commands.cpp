@@ -20,13 +20,8 @@ constexpr int kExitBadInput = 2;
 constexpr const char* kReportUsage = "Usage: k7740-cli report FILE.record [-o OUT.xls]";
 constexpr const char* kInfoUsage = "Usage: k7740-cli info FILE.record";
 
-// A recording read from a file, with the texts the view rebuilds when it first draws it.
-struct LoadedRecording {
-  CTevDoc doc;
-  RecordingView view;
-};
+}  // namespace
 
-// Reads path into rec; on failure writes one line to err.
 bool LoadRecording(const std::string& path, LoadedRecording& rec, std::ostream& err) {
   std::vector<uint8_t> bytes;
   std::string error;
@@ -47,6 +42,8 @@ bool LoadRecording(const std::string& path, LoadedRecording& rec, std::ostream& 
   }
   return false;
 }
+
+namespace {
 
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string input, output;

@@ -5,7 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "recording/recording.h"
+
 namespace k7740 {
+
+// A recording read from a file, with the texts the view rebuilds when it first draws it.
+struct LoadedRecording {
+  CTevDoc doc;
+  RecordingView view;
+};
+
+// Reads a record file into rec as Open does; on failure writes one line to err.
+bool LoadRecording(const std::string& path, LoadedRecording& rec, std::ostream& err);
 
 // report FILE.record [-o OUT.xls]: the text report exactly as Save writes it, to OUT
 // (replaced atomically) or to out. args are the command line words from "report" on.

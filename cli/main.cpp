@@ -6,6 +6,7 @@
 
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
+#include "cli/graph_command.h"
 
 namespace {
 
@@ -26,6 +27,10 @@ constexpr const char* kHelp =
     "Commands on record files:\n"
     "  report FILE.record [-o F]    the text report of a record file (stdout without -o)\n"
     "  info FILE.record             the statistics-panel texts, one \"Label: text\" a line\n"
+    "  graph FILE.record -o OUT.png [--size WxH]\n"
+    "                               the graph view of a record file as a PNG picture (default\n"
+    "                               size 1280x800), unzoomed, with the colours, elements and\n"
+    "                               Y ranges of the settings file; needs no display\n"
     "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
@@ -45,5 +50,6 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "report") return k7740::RunReportCommand(args, std::cout, std::cerr);
   if (args[0] == "info") return k7740::RunInfoCommand(args, std::cout, std::cerr);
+  if (args[0] == "graph") return k7740::RunGraphCommand(args, std::cout, std::cerr);
   return k7740::RunDeviceCommand(argc, argv, args);
 }

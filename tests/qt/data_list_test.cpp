@@ -12,6 +12,7 @@
 #include "graph/data_list_texts.h"
 #include "graph/panel_texts.h"
 #include "graph/qt/data_list_model.h"
+#include "graph/qt/graph_painter.h"
 #include "graph/qt/stats_panel.h"
 #include "graph/qt/tev_view.h"
 #include "recording/record_file.h"
@@ -160,9 +161,9 @@ TEST_F(ViewTest, GreyUntilARecordingIsShownThenPanelAndPlotOrList) {
   EXPECT_EQ(view_->statsPanel()->pos(), QPoint(0, 0));
   // The panel shows the recording that arrived before it existed.
   EXPECT_EQ(view_->statsPanel()->field(3)->text(), "3");
-  const QRect plot = view_->PlotRect();
-  EXPECT_EQ(plot, QRect(QPoint(80, 175), QPoint(900 - 80 - 1, 600 - 90 - 1)));
-  EXPECT_EQ(graph.pixelColor(plot.center()), QColor(0, 255, 255));
+  const PlotGeometry plot = view_->Geometry();
+  EXPECT_EQ(QRect(QPoint(plot.L, plot.T), QPoint(plot.R, plot.B)), QRect(QPoint(80, 175), QPoint(900 - 80, 600 - 90)));
+  EXPECT_EQ(graph.pixelColor(450, 300), QColor(0, 255, 255));
   EXPECT_EQ(graph.pixelColor(450, 600 - 5), QColor(55, 55, 55));
   EXPECT_FALSE(view_->dataList()->isVisible());
 

@@ -1,63 +1,136 @@
 #include "graph/qt/tev_view.h"
 
+#include <QAction>
+#include <QCursor>
+#include <QDialog>
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
-#include <array>
 
+#include "graph/graph_scene.h"
 #include "graph/qt/data_list_model.h"
+#include "graph/qt/graph_painter.h"
 #include "graph/qt/stats_panel.h"
+#include "link/qt/qt_timer_host.h"
 #include "settings/settings_store.h"
 
 namespace k7740 {
 
 namespace {
 
-constexpr std::array<QRgb, 14> kColorTable{{
-    qRgb(255, 0, 0),
-    qRgb(0, 255, 0),
-    qRgb(0, 0, 255),
-    qRgb(255, 255, 0),
-    qRgb(255, 0, 255),
-    qRgb(0, 255, 255),
-    qRgb(128, 0, 0),
-    qRgb(0, 128, 0),
-    qRgb(0, 0, 128),
-    qRgb(128, 128, 0),
-    qRgb(128, 0, 128),
-    qRgb(0, 128, 128),
-    qRgb(255, 255, 255),
-    qRgb(0, 0, 0),
-}};
-
 constexpr int kListFontPixels = 15;
+constexpr int kToolBarTop = 125;
+constexpr int kToolBarFirstTop = 130;
+constexpr int kToolBarHeight = 35;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 21;
+// Everything from here down belongs to the graph; the panel and the toolbar sit above it.
+constexpr int kGraphBandTop = 165;
+
+struct ToolButtonSpec {
+  int id;
+  const char* caption;
+};
+constexpr ToolButtonSpec kViewButtons[] = {
+    {kCmdUndoZoom, "Undozoom"},  {kCmdUnit, "Unit(\u00b0C/\u00b0F)"}, {kCmdYAxis, "YAxis Set"},
+    {kCmdColors, "Color Setup"}, {kCmdViewElements, "View"},
+};
+
+// A button picture with its caption painted in, as the toolbar shows it.
+QPixmap CaptionPicture(const QString& caption, const QColor& face) {
+  QPixmap picture(kButtonWidth, kButtonHeight);
+  picture.fill(face);
+  QPainter p(&picture);
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(12);
+  p.setFont(font);
+  p.setPen(Qt::black);
+  p.drawText(QRect(0, 0, kButtonWidth, kButtonHeight), Qt::AlignCenter, caption);
+  return picture;
+}
+
+ScrollAction ActionOf(int sliderAction) {
+  switch (sliderAction) {
+    case QAbstractSlider::SliderSingleStepSub:
+      return ScrollAction::LineBack;
+    case QAbstractSlider::SliderSingleStepAdd:
+      return ScrollAction::LineForward;
+    case QAbstractSlider::SliderPageStepSub:
+      return ScrollAction::PageBack;
+    case QAbstractSlider::SliderPageStepAdd:
+      return ScrollAction::PageForward;
+    case QAbstractSlider::SliderMove:
+      return ScrollAction::ThumbTrack;
+    default:
+      return ScrollAction::Other;
+  }
+}
 
 }  // namespace
 
-QColor ColorFromIndex(int index) {
-  if (index >= 0 && index < static_cast<int>(kColorTable.size())) {
-    return QColor(kColorTable[static_cast<size_t>(index)]);
-  }
-  return QColor(index & 0xFF, 0, 0);
-}
-
-CTevView::CTevView(QWidget* parent, CTevDoc& doc, const std::string& settingsDir, const MainSettings& colours)
-    : QWidget(parent), doc_(doc), colours_(colours) {
+CTevView::CTevView(QWidget* parent, CTevDoc& doc, const std::string& settingsDir, MainSettings& colours,
+                   ViewOptions options)
+    : QWidget(parent), doc_(doc), colours_(colours), options_(std::move(options)) {
   const SettingsStore store(settingsDir);
   ReadViewSettings(store, viewSettings_, recording_.isFahrenheit);
+  if (!options_.runModal) options_.runModal = [](QDialog& dialog) { return dialog.exec(); };
+  if (!options_.redrawAllViews) options_.redrawAllViews = [this] { Redraw(); };
+  if (!options_.pointerPosition) options_.pointerPosition = [this] { return mapFromGlobal(QCursor::pos()); };
+  timers_ = options_.timers;
+  if (!timers_) {
+    ownTimers_ = std::make_unique<QtTimerHost>();
+    timers_ = ownTimers_.get();
+  }
+  timers_->setHandler([this](int id) { OnTimer(id); });
   // Every pixel comes from paintEvent; nothing is erased behind it.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(1, 1);
+  CreateActions();
 }
 
-CTevView::~CTevView() = default;
-
-QRect CTevView::PlotRect() const {
-  const int right = width() - kPlotRightMargin;
-  const int bottom = height() - kPlotBottomMargin;
-  if (right <= kPlotLeft || bottom <= kPlotTop) return {};
-  return QRect(QPoint(kPlotLeft, kPlotTop), QPoint(right - 1, bottom - 1));
+CTevView::~CTevView() {
+  timers_->setHandler({});
+  for (int id : {kTimerCursorCheck, kTimerResizeRedraw, kTimerDragCheck}) timers_->stop(id);
 }
+
+void CTevView::CreateActions() {
+  const auto add = [this](int id, const QString& text, void (CTevView::*slot)()) {
+    auto* a = new QAction(text, this);
+    if (slot) connect(a, &QAction::triggered, this, slot);
+    addAction(a);
+    actions_[id] = a;
+    return a;
+  };
+  add(kCmdUndoZoom, QStringLiteral("Undozoom"), &CTevView::UndoZoom)->setToolTip(QStringLiteral("ZoomOut"));
+  add(kCmdUnit, QStringLiteral("Unit(\u00b0C/\u00b0F)"), &CTevView::OnUnit);
+  add(kCmdYAxis, QStringLiteral("YAxis Set"), &CTevView::OnYAxis);
+  add(kCmdColors, QStringLiteral("Color Setup"), &CTevView::OnColors);
+  add(kCmdViewElements, QStringLiteral("View"), &CTevView::OnViewElements);
+  // Reachable as actions only: no menu, button or key carries them.
+  connect(add(kCmdTempCurveOnly, QStringLiteral("Temp"), nullptr), &QAction::triggered, this,
+          [this] { ShowCurves(true, false); });
+  connect(add(kCmdRhCurveOnly, QStringLiteral("RH"), nullptr), &QAction::triggered, this,
+          [this] { ShowCurves(false, true); });
+  connect(add(kCmdBothCurves, QStringLiteral("Temp and RH"), nullptr), &QAction::triggered, this,
+          [this] { ShowCurves(true, true); });
+}
+
+QAction* CTevView::action(int commandId) const {
+  const auto it = actions_.find(commandId);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+// ---- Children ----
 
 void CTevView::EnsurePanel() {
   if (statsPanel_) return;
@@ -66,6 +139,59 @@ void CTevView::EnsurePanel() {
   statsPanel_->show();
   // A recording that arrived before the panel existed is shown at once.
   if (recording_.readingCount >= 1) ShowPanelTexts();
+}
+
+void CTevView::EnsureGraphChildren() {
+  const int cx = width(), cy = height();
+  const auto makeBar = [this](Qt::Orientation o, const QRect& place) {
+    auto* bar = new QScrollBar(o, this);
+    bar->setGeometry(place.normalized());
+    bar->setEnabled(false);
+    bar->setRange(0, 0);
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int a) { OnScrollAction(bar, a); });
+    return bar;
+  };
+  if (!hScrollBar_) {
+    hScrollBar_ = makeBar(Qt::Horizontal, QRect(80, cy - 50, std::max(0, cx - 160), 20));
+    hScrollBar_->setObjectName(QStringLiteral("hScrollBar"));
+  }
+  if (!tempScrollBar_) {
+    tempScrollBar_ = makeBar(Qt::Vertical, QRect(0, 175, 20, std::max(0, cy - 265)));
+    tempScrollBar_->setObjectName(QStringLiteral("tempScrollBar"));
+  }
+  if (!rhScrollBar_) {
+    rhScrollBar_ = makeBar(Qt::Vertical, QRect(cx - 20, 175, 20, std::max(0, cy - 265)));
+    rhScrollBar_->setObjectName(QStringLiteral("rhScrollBar"));
+  }
+  if (!viewToolBar_) {
+    viewToolBar_ = new QToolBar(this);
+    viewToolBar_->setObjectName(QStringLiteral("viewToolBar"));
+    viewToolBar_->setMovable(true);
+    viewToolBar_->setIconSize(QSize(kButtonWidth, kButtonHeight));
+    viewToolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const QColor face = palette().button().color();
+    for (const ToolButtonSpec& b : kViewButtons) {
+      QAction* a = action(b.id);
+      a->setIcon(QIcon(CaptionPicture(QString::fromUtf8(b.caption), face)));
+      viewToolBar_->addAction(a);
+    }
+    viewToolBar_->setGeometry(0, kToolBarFirstTop, cx, kToolBarHeight);
+    viewToolBar_->raise();
+  }
+  if (dataList_) dataList_->hide();
+  for (QWidget* w : {static_cast<QWidget*>(hScrollBar_), static_cast<QWidget*>(tempScrollBar_),
+                     static_cast<QWidget*>(rhScrollBar_), static_cast<QWidget*>(viewToolBar_)}) {
+    if (!w->isVisible()) w->show();
+  }
+}
+
+void CTevView::PlaceChildren() {
+  const int cx = width(), cy = height();
+  if (dataList_) dataList_->setGeometry(0, kListTop, cx, std::max(0, cy - kListTop));
+  if (viewToolBar_) viewToolBar_->setGeometry(0, kToolBarTop, cx, kToolBarHeight);
+  if (hScrollBar_) hScrollBar_->setGeometry(80, cy - 50, std::max(0, cx - 160), 20);
+  if (tempScrollBar_) tempScrollBar_->setGeometry(0, 165, 20, std::max(0, cy - 254));
+  if (rhScrollBar_) rhScrollBar_->setGeometry(cx - 20, 165, 20, std::max(0, cy - 254));
 }
 
 void CTevView::ShowPanelTexts() {
@@ -103,11 +229,7 @@ void CTevView::CreateDataList() {
   for (size_t c = 0; c < kDataListColumns.size(); ++c) {
     dataList_->setColumnWidth(static_cast<int>(c), kDataListColumns[c].width);
   }
-  PlaceDataList();
-}
-
-void CTevView::PlaceDataList() {
-  if (dataList_) dataList_->setGeometry(0, kListTop, width(), std::max(0, height() - kListTop));
+  PlaceChildren();
 }
 
 void CTevView::FillDataList() {
@@ -118,44 +240,150 @@ void CTevView::FillDataList() {
   if (recording_.listNeedsRefill) {
     dataListModel_->Reset(DataListSourceFor(doc_, recording_));
     recording_.listNeedsRefill = 0;
+    // A new recording: the readout of the old one no longer applies.
+    readoutText_.clear();
+    readoutIndex_ = -1;
   } else {
     dataListModel_->Reset(DataListSource{});
   }
-  update();
+  Redraw();
 }
 
 void CTevView::SetDisplayMode(uint8_t mode) {
   recording_.displayMode = mode;
-  update();
+  Redraw();
 }
 
-void CTevView::UndoZoom() { update(); }
+void CTevView::Redraw() { Redraw(rect()); }
 
-void CTevView::PaintGraphBand(QPainter& painter) {
-  painter.fillRect(rect(), palette().button());
-  const QRect plot = PlotRect();
-  if (!plot.isEmpty()) painter.fillRect(plot, ColorFromIndex(colours_.backgroundColorIndex));
-  painter.fillRect(QRect(0, height() - kReadoutBarHeight, width(), kReadoutBarHeight), kReadoutBarColor);
+void CTevView::Redraw(const QRect& area) {
+  composeDue_ = true;
+  update(area);
 }
 
-void CTevView::paintEvent(QPaintEvent* /*event*/) {
-  QPainter painter(this);
+// ---- Drawing ----
+
+void CTevView::Compose() {
+  const PlotGeometry geo = Geometry();
+  const GraphScene scene =
+      BuildGraphScene(graph_, doc_, recording_, viewSettings_, geo, ScreenSceneStyle(), readoutText_);
+  if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_RGB32);
+  QPainter p(&composed_);
+  PaintGraphScene(p, scene, GraphColorsFor(colours_, palette().button().color()));
+  p.end();
+  // The cursor line is gone after a redraw, also where this paint does not reach.
+  if (cursorLineVisible_) update(CursorLineRect(cursorX_));
+  cursorLineVisible_ = false;
+  composeDue_ = false;
+  SyncScrollBars();
+}
+
+void CTevView::PaintReadoutBar() {
+  if (composed_.isNull()) return;
+  const PlotGeometry geo = Geometry();
+  GraphScene bar;
+  bar.cx = geo.cx;
+  bar.cy = geo.cy;
+  SceneOp fill;
+  fill.kind = SceneOp::Kind::Fill;
+  fill.color = SceneColor::ReadoutBar;
+  fill.x0 = 0;
+  fill.y0 = geo.cy - kReadoutBarHeight;
+  fill.x1 = geo.cx;
+  fill.y1 = kReadoutBarHeight;
+  bar.ops.push_back(fill);
+  SceneOp text;
+  text.kind = SceneOp::Kind::Text;
+  text.font = SceneFont::Readout;
+  text.color = SceneColor::White;
+  text.x0 = geo.L;
+  text.y0 = geo.cy - 23;
+  text.text = readoutText_;
+  bar.ops.push_back(text);
+  QPainter p(&composed_);
+  PaintGraphScene(p, bar, GraphColorsFor(colours_, palette().button().color()));
+  update(QRect(0, geo.cy - kReadoutBarHeight, geo.cx, kReadoutBarHeight));
+}
+
+void CTevView::SyncScrollBars() {
+  syncingBars_ = true;
+  const auto apply = [](QScrollBar* bar, const ScrollBarState& s) {
+    if (!bar) return;
+    bar->setRange(s.minimum, std::max(s.minimum, s.maximum));
+    bar->setSliderPosition(s.position);
+    bar->setEnabled(s.enabled);
+  };
+  apply(hScrollBar_, graph_.hBar);
+  apply(tempScrollBar_, graph_.tempBar);
+  apply(rhScrollBar_, graph_.rhBar);
+  syncingBars_ = false;
+}
+
+QRect CTevView::CursorLineRect(int x) const {
+  const PlotGeometry geo = Geometry();
+  return QRect(x, geo.T, 1, std::max(0, geo.H()));
+}
+
+QRect CTevView::BandRect(QPoint a, QPoint b) const { return QRect(a, b).normalized(); }
+
+void CTevView::PaintOverlays(QPainter& painter, const QRect& area) {
+  const bool band = dragActive_ && dragLast_ != dragAnchor_;
+  if (!cursorLineVisible_ && !band) {
+    painter.drawImage(area.topLeft(), composed_, area);
+    return;
+  }
+  // Both outlines invert the pixels they cover, so where they cross the picture shows through.
+  QImage part = composed_.copy(area);
+  const auto invert = [&](int x, int y) {
+    if (!area.contains(x, y)) return;
+    const int px = x - area.x(), py = y - area.y();
+    part.setPixel(px, py, part.pixel(px, py) ^ 0x00FFFFFFu);
+  };
+  if (band) {
+    const QRect r = BandRect(dragAnchor_, dragLast_);
+    // A one-pixel outline through a 50 % halftone pattern.
+    for (int x = r.left(); x <= r.right(); ++x) {
+      if (((x + r.top()) & 1) == 0) invert(x, r.top());
+      if (r.bottom() != r.top() && ((x + r.bottom()) & 1) == 0) invert(x, r.bottom());
+    }
+    for (int y = r.top() + 1; y < r.bottom(); ++y) {
+      if (((r.left() + y) & 1) == 0) invert(r.left(), y);
+      if (r.right() != r.left() && ((r.right() + y) & 1) == 0) invert(r.right(), y);
+    }
+  }
+  if (cursorLineVisible_) {
+    const PlotGeometry geo = Geometry();
+    for (int y = geo.T; y < geo.B; y += 2) invert(cursorX_, y);
+  }
+  painter.drawImage(area.topLeft(), part);
+}
+
+void CTevView::paintEvent(QPaintEvent* event) {
+  if (isPrinting_) return;
   const bool rebuildTexts = recording_.rebuildTextsOnDraw != 0;
-  if (rebuildTexts) RebuildHeaderTexts(doc_, recording_);
-
+  if (rebuildTexts) {
+    RebuildHeaderTexts(doc_, recording_);
+    ResetZoomForNewFile(graph_);
+    composeDue_ = true;
+  }
+  QPainter painter(this);
   if (recording_.displayMode == 0) {
     painter.fillRect(rect(), kEmptyViewColor);
   } else {
     EnsurePanel();
     if (recording_.displayMode == 1) {
-      if (dataList_) dataList_->hide();
-      PaintGraphBand(painter);
+      EnsureGraphChildren();
+      if (composeDue_ || composed_.size() != size()) Compose();
+      PaintOverlays(painter, event->rect().intersected(rect()));
     } else {
+      for (QWidget* w : {static_cast<QWidget*>(hScrollBar_), static_cast<QWidget*>(tempScrollBar_),
+                         static_cast<QWidget*>(rhScrollBar_), static_cast<QWidget*>(viewToolBar_)}) {
+        if (w) w->hide();
+      }
       painter.fillRect(rect(), palette().button());
       if (dataList_) dataList_->show();
     }
   }
-
   if (rebuildTexts) {
     ShowPanelTexts();
     recording_.rebuildTextsOnDraw = 0;
@@ -164,7 +392,179 @@ void CTevView::paintEvent(QPaintEvent* /*event*/) {
 
 void CTevView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  PlaceDataList();
+  PlaceChildren();
+  composeDue_ = true;
+  timers_->start(kTimerResizeRedraw, 50);
+}
+
+void CTevView::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  if (options_.isDownloading && options_.isDownloading()) return;
+  options_.redrawAllViews();
+}
+
+// ---- Mouse ----
+
+bool CTevView::GraphInteractive() const {
+  return recording_.displayMode == 1 && recording_.readingCount >= 1 && Geometry().HasRoom();
+}
+
+QPoint CTevView::PointerNow() const { return options_.pointerPosition(); }
+
+void CTevView::RemoveCursorLine() {
+  if (!cursorLineVisible_) return;
+  cursorLineVisible_ = false;
+  update(CursorLineRect(cursorX_));
+}
+
+void CTevView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  QWidget::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton || !GraphInteractive()) return;
+  const PlotGeometry geo = Geometry();
+  const QPoint at = event->position().toPoint();
+  const int x = std::clamp(at.x(), geo.L, geo.R);
+  const int y = std::clamp(at.y(), geo.T, geo.B);
+  RemoveCursorLine();
+  StoreSelectionStart(graph_, geo, x, y);
+  dragActive_ = true;
+  noDragMovement_ = true;
+  dragAnchor_ = dragLast_ = QPoint(x, y);
+  timers_->start(kTimerDragCheck, 10);
+}
+
+void CTevView::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  if (!GraphInteractive()) return;
+  const PlotGeometry geo = Geometry();
+  const QPoint at = event->position().toPoint();
+  const int x = std::clamp(at.x(), geo.L, geo.R);
+  int y = at.y();
+  if (dragActive_) {
+    y = std::clamp(y, geo.T, geo.B);
+    const QPoint next(x, y);
+    update(BandRect(dragAnchor_, dragLast_));
+    if (next != dragAnchor_) noDragMovement_ = false;
+    dragLast_ = next;
+    update(BandRect(dragAnchor_, dragLast_));
+  }
+  const int n = recording_.readingCount;
+  if (geo.T + 1 <= y && y <= geo.B) {
+    timers_->start(kTimerCursorCheck, 100);
+    if (n >= 2) readoutIndex_ = PickReading(graph_, n, x);
+    RemoveCursorLine();
+    cursorX_ = x;
+    cursorLineVisible_ = true;
+    update(CursorLineRect(cursorX_));
+  } else {
+    RemoveCursorLine();
+  }
+  if (n == 1) readoutIndex_ = 0;
+  if (readoutIndex_ >= 0 && readoutIndex_ < n) {
+    readoutText_ = ReadoutText(doc_, recording_, readoutIndex_);
+    PaintReadoutBar();
+  }
+}
+
+void CTevView::mouseReleaseEvent(QMouseEvent* event) {
+  QWidget::mouseReleaseEvent(event);
+  if (event->button() != Qt::LeftButton || !GraphInteractive()) return;
+  const PlotGeometry geo = Geometry();
+  const QPoint at = event->position().toPoint();
+  StoreSelectionEnd(graph_, geo, std::clamp(at.x(), geo.L, geo.R), std::clamp(at.y(), geo.T, geo.B));
+  if (dragActive_) {
+    update(BandRect(dragAnchor_, dragLast_));
+    dragActive_ = false;
+  }
+  if (!noDragMovement_) {
+    FinishSelection(graph_, geo);
+    noDragMovement_ = true;
+  }
+  Redraw(QRect(0, kGraphBandTop, width(), height() - kGraphBandTop));
+}
+
+// ---- Timers ----
+
+void CTevView::OnTimer(int id) {
+  const PlotGeometry geo = Geometry();
+  switch (id) {
+    case kTimerCursorCheck: {
+      timers_->stop(kTimerCursorCheck);
+      const int y = PointerNow().y();
+      if (y <= geo.T || y >= geo.B) RemoveCursorLine();
+      break;
+    }
+    case kTimerResizeRedraw:
+      timers_->stop(kTimerResizeRedraw);
+      Redraw(QRect(QPoint(geo.L, geo.T), QPoint(geo.R, geo.B)));
+      break;
+    case kTimerDragCheck: {
+      // Without a drag there is nothing to watch; the timer need not keep ticking.
+      if (!dragActive_) {
+        timers_->stop(kTimerDragCheck);
+        break;
+      }
+      const QPoint p = PointerNow();
+      const bool inside =
+          geo.L - 50 < p.x() && p.x() < width() - 20 && geo.T - 3 < p.y() && p.y() < geo.B + 20;
+      if (!inside) {
+        dragActive_ = false;
+        noDragMovement_ = true;
+        timers_->stop(kTimerDragCheck);
+        Redraw();
+        repaint();
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// ---- Scroll bars ----
+
+void CTevView::OnScrollAction(QScrollBar* bar, int sliderAction) {
+  if (syncingBars_) return;
+  const ScrollAction action = ActionOf(sliderAction);
+  const int p = bar->sliderPosition();
+  const int cx = width(), cy = height();
+  if (bar == hScrollBar_) {
+    HorizontalScroll(graph_, action, p, cx, recording_.readingCount);
+    bar->setSliderPosition(graph_.hBar.position);
+    Redraw(QRect(QPoint(20, 175), QPoint(cx - 35, cy - 50)));
+  } else {
+    const int series = bar == tempScrollBar_ ? 0 : 1;
+    VerticalScroll(graph_, series, action, p);
+    bar->setSliderPosition(series == 0 ? graph_.tempBar.position : graph_.rhBar.position);
+    Redraw(QRect(QPoint(20, 163), QPoint(cx - 35, cy - 60)));
+  }
+}
+
+// ---- Commands ----
+
+void CTevView::UndoZoom() {
+  k7740::UndoZoom(graph_);
+  SyncScrollBars();
+  Redraw(QRect(0, kGraphBandTop, width(), height() - kGraphBandTop));
+}
+
+void CTevView::OnUnit() {
+  recording_.isFahrenheit = recording_.isFahrenheit ? 0 : 1;
+  SelectDisplayedTempTexts(recording_);
+  ShowPanelTexts();
+  options_.redrawAllViews();
+}
+
+void CTevView::OnYAxis() {}
+
+void CTevView::OnColors() {}
+
+void CTevView::OnViewElements() {}
+
+void CTevView::ShowCurves(bool temperature, bool humidity) {
+  viewSettings_.showTempCurve = temperature ? 1 : 0;
+  viewSettings_.showRhCurve = humidity ? 1 : 0;
+  Redraw(QRect(0, kGraphBandTop, width(), height() - kGraphBandTop));
 }
 
 }  // namespace k7740

@@ -157,7 +157,14 @@ CMainFrame::CMainFrame(MainFrameOptions options) : options_(std::move(options)) 
   splitter_ = new QSplitter(Qt::Horizontal, this);
   splitter_->setObjectName(QStringLiteral("paneSplitter"));
   // The graph view is created before the tree: it is the document's first view.
-  view_ = new CTevView(splitter_, *doc_, options_.settingsDir, mainSettings_);
+  ViewOptions viewOptions;
+  viewOptions.timers = options_.viewTimers;
+  viewOptions.prompts = prompts_;
+  viewOptions.runModal = options_.runModal;
+  viewOptions.isDownloading = [this] { return link_ && link_->downloading; };
+  viewOptions.redrawAllViews = [this] { redrawAllViews(); };
+  viewOptions.pointerPosition = options_.pointerPosition;
+  view_ = new CTevView(splitter_, *doc_, options_.settingsDir, mainSettings_, std::move(viewOptions));
   tree_ = new CInstrumentView(splitter_, *this);
   splitter_->insertWidget(0, tree_);
   splitter_->setStretchFactor(0, 0);
@@ -593,7 +600,7 @@ void CMainFrame::recordingReplaced() {
 }
 
 void CMainFrame::redrawAllViews() {
-  view_->update();
+  view_->Redraw();
   tree_->viewport()->update();
   UpdateCommandEnabling();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QUrl>
 #include <ctime>
 #include <functional>
@@ -63,10 +64,12 @@ QString HelpFilePath(const QString& programDir);
 
 // What the main window talks to. Everything left empty gets the real implementation.
 struct MainFrameOptions {
-  SerialPort* port = nullptr;      // default: the serial port, hex-logged when $K7740_SERIAL_LOG names a file
-  TimerHost* timers = nullptr;     // default: QTimer
-  UserPrompts* prompts = nullptr;  // default: message boxes and file dialogs
-  std::string settingsDir;         // folder of the settings file; empty: the machine-wide folder
+  SerialPort* port = nullptr;   // default: the serial port, hex-logged when $K7740_SERIAL_LOG names a file
+  TimerHost* timers = nullptr;  // default: QTimer
+  TimerHost* viewTimers = nullptr;           // the graph view's timers; default: QTimer
+  std::function<QPoint()> pointerPosition;   // the mouse in graph-view pixels; default: the cursor
+  UserPrompts* prompts = nullptr;            // default: message boxes and file dialogs
+  std::string settingsDir;                   // folder of the settings file; empty: the machine-wide folder
   std::function<int(QDialog&)> runModal;     // default: QDialog::exec
   std::function<bool(const QUrl&)> openUrl;  // default: QDesktopServices::openUrl
   std::function<std::time_t()> clock;        // the PC's time; default: std::time

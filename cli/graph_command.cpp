@@ -1,0 +1,120 @@
+#include "cli/graph_command.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPalette>
+#include <cstdlib>
+#include <memory>
+#include <regex>
+
+#include "cli/file_commands.h"
+#include "common/file_io.h"
+#include "graph/graph_scene.h"
+#include "graph/qt/graph_painter.h"
+#include "settings/settings_store.h"
+#include "settings/settings_table.h"
+
+namespace k7740 {
+
+namespace {
+
+constexpr int kExitBadInput = 2;
+constexpr const char* kUsage = "Usage: k7740-cli graph FILE.record -o OUT.png [--size WxH]";
+// Larger pictures would take gigabytes; no screen is that large.
+constexpr int kMaxSide = 16384;
+
+bool ParseSize(const std::string& text, int& w, int& h) {
+  static const std::regex form("([0-9]{1,6})x([0-9]{1,6})");
+  std::smatch m;
+  if (!std::regex_match(text, m, form)) return false;
+  w = std::stoi(m[1].str());
+  h = std::stoi(m[2].str());
+  return w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide;
+}
+
+// Drawing needs a Gui application; without a display it runs on the offscreen platform.
+std::unique_ptr<QGuiApplication> MakeApplication() {
+  if (QGuiApplication::instance()) return nullptr;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "k7740-cli";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+int RunGraphCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string input, output;
+  int w = 1280, h = 800;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-o" || arg == "--size") {
+      if (i + 1 >= args.size()) {
+        err << arg << " needs a value. " << kUsage << '\n';
+        return kExitBadInput;
+      }
+      const std::string& value = args[++i];
+      if (arg == "-o") {
+        output = value;
+      } else if (!ParseSize(value, w, h)) {
+        err << "Bad size \"" << value << "\": give WIDTHxHEIGHT in pixels, each 1 to " << kMaxSide
+            << ", e.g. 1280x800.\n";
+        return kExitBadInput;
+      }
+    } else if (!arg.empty() && arg[0] == '-') {
+      err << "Unknown option " << arg << ". " << kUsage << '\n';
+      return kExitBadInput;
+    } else if (input.empty()) {
+      input = arg;
+    } else {
+      err << "Only one record file can be drawn. " << kUsage << '\n';
+      return kExitBadInput;
+    }
+  }
+  if (input.empty() || output.empty()) {
+    err << kUsage << '\n';
+    return kExitBadInput;
+  }
+
+  auto rec = std::make_unique<LoadedRecording>();
+  if (!LoadRecording(input, *rec, err)) return kExitBadInput;
+  rec->view.displayMode = 1;
+
+  // Colours, elements and ranges as the desktop program would take them; the unit is the file's.
+  const SettingsStore store;
+  MainSettings main;
+  ReadMainSettings(store, main);
+  ViewSettings viewSettings;
+  uint8_t settingsUnit = 0;
+  ReadViewSettings(store, viewSettings, settingsUnit);
+
+  const std::unique_ptr<QGuiApplication> app = MakeApplication();
+  auto graph = std::make_unique<GraphState>();
+  const PlotGeometry geo = ScreenPlotGeometry(w, h);
+  const GraphScene scene =
+      BuildGraphScene(*graph, rec->doc, rec->view, viewSettings, geo, ScreenSceneStyle(), "");
+  QImage image(w, h, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    PaintGraphScene(painter, scene, GraphColorsFor(main, QGuiApplication::palette().color(QPalette::Button)));
+  }
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) {
+    err << "The picture could not be encoded as PNG.\n";
+    return kExitBadInput;
+  }
+  std::string error;
+  if (!WriteFileAtomically(output, png.constData(), static_cast<size_t>(png.size()), error)) {
+    err << error << '\n';
+    return kExitBadInput;
+  }
+  out << "Wrote " << output << " (" << w << "x" << h << ")\n";
+  return 0;
+}
+
+}  // namespace k7740
