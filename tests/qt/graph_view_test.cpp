@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <memory>
 #include <random>
 
+#include "appearance/qt/appearance_dialogs.h"
+#include "appearance/qt/color_combo_box.h"
 #include "common/text.h"
+#include "device/qt/numeric_edit.h"
 #include "graph/qt/graph_painter.h"
 #include "graph/qt/stats_panel.h"
 #include "graph/qt/tev_view.h"
@@ -50,6 +55,7 @@ class GraphViewTest : public ::testing::Test {
     ViewOptions options;
     options.timers = &timers_;
     options.pointerPosition = [this] { return pointer_; };
+    options.runModal = [this](QDialog& dialog) { return modal_ ? modal_(dialog) : 0; };
     view_ = std::make_unique<CTevView>(nullptr, *doc_, dir_.path().toStdString(), colours_, options);
     view_->resize(w, h);
     view_->show();
@@ -82,6 +88,7 @@ class GraphViewTest : public ::testing::Test {
   VirtualClock clock_;
   VirtualTimerHost timers_{clock_};
   QPoint pointer_{-1, -1};
+  std::function<int(QDialog&)> modal_;
   MainSettings colours_;
   std::unique_ptr<CTevDoc> doc_;
   std::unique_ptr<CTevView> view_;
@@ -406,6 +413,59 @@ TEST_F(GraphViewTest, ResizeRedrawsThePlotFiftyMillisecondsLater) {
   clock_.advance(50);
   EXPECT_FALSE(timers_.isRunning(kTimerResizeRedraw));
   EXPECT_EQ(Composed().size(), QSize(800, 700));
+}
+
+// Presses a dialog's button as the user would and returns the dialog's result.
+int Press(QDialog& dialog, const char* caption) {
+  for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+    if (b->text() == caption) b->click();
+  }
+  return dialog.result();
+}
+
+TEST_F(GraphViewTest, AppearanceDialogsChangeThePicture) {
+  Make(101, 760, 766);
+  Composed();
+  // Colour Setup: White chosen, Cancel keeps black; OK redraws white at once.
+  modal_ = [](QDialog& d) {
+    dynamic_cast<CColorSetupDlg&>(d).BackgroundList()->setCurrentIndex(12);
+    return Press(d, "Cancel");
+  };
+  view_->action(kCmdColors)->trigger();
+  EXPECT_EQ(Composed().pixel(300, 300), kBlack);
+  modal_ = [](QDialog& d) {
+    dynamic_cast<CColorSetupDlg&>(d).BackgroundList()->setCurrentIndex(12);
+    return Press(d, "OK");
+  };
+  view_->action(kCmdColors)->trigger();
+  EXPECT_EQ(colours_.backgroundColorIndex, 12);
+  EXPECT_EQ(Composed().pixel(300, 300), qRgb(255, 255, 255));
+
+  // View: the mark points switched on reach the next drawing.
+  modal_ = [](QDialog& d) {
+    for (QCheckBox* box : d.findChildren<QCheckBox*>()) {
+      if (box->text() == "Mark Points") box->setChecked(true);
+    }
+    return Press(d, "OK");
+  };
+  view_->action(kCmdViewElements)->trigger();
+  EXPECT_EQ(view_->viewSettings().showMarkPoints, 1);
+
+  // Y Axis Setup: OK with new ranges undoes the zoom and shows them.
+  Drag(180, 325, 480, 425);
+  Composed();
+  ASSERT_EQ(view_->graphState().zoomDepth, 1);
+  modal_ = [](QDialog& d) {
+    d.findChild<CSpinEdit*>("tempFrom")->Edit()->setText("0");
+    d.findChild<CSpinEdit*>("tempTo")->Edit()->setText("50");
+    return Press(d, "OK");
+  };
+  view_->action(kCmdYAxis)->trigger();
+  EXPECT_EQ(view_->graphState().zoomDepth, 0);
+  EXPECT_EQ(view_->viewSettings().yTempLow, 0);
+  EXPECT_EQ(view_->viewSettings().yTempHigh, 50);
+  Composed();
+  EXPECT_EQ(view_->graphState().valueLabelTexts[10], "50.00");
 }
 
 // Thousands of random events on every size of recording: nothing may crash or misbehave (the

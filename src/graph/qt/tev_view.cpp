@@ -14,12 +14,14 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "appearance/qt/appearance_dialogs.h"
 #include "graph/graph_scene.h"
 #include "graph/qt/data_list_model.h"
 #include "graph/qt/graph_painter.h"
 #include "graph/qt/stats_panel.h"
 #include "link/qt/qt_timer_host.h"
 #include "settings/settings_store.h"
+#include "shell/qt/qt_user_prompts.h"
 
 namespace k7740 {
 
@@ -95,7 +97,12 @@ CTevView::CTevView(QWidget* parent, CTevDoc& doc, const std::string& settingsDir
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(1, 1);
+  if (!options_.prompts) {
+    ownPrompts_ = std::make_unique<QtUserPrompts>(this);
+    options_.prompts = ownPrompts_.get();
+  }
   CreateActions();
+  colorDialog_ = new CColorSetupDlg(this, colours_, [this] { options_.redrawAllViews(); });
 }
 
 CTevView::~CTevView() {
@@ -555,11 +562,20 @@ void CTevView::OnUnit() {
   options_.redrawAllViews();
 }
 
-void CTevView::OnYAxis() {}
+void CTevView::OnYAxis() {
+  CYAxisSetupDlg dialog(this, viewSettings_, *options_.prompts, [this] { options_.redrawAllViews(); });
+  if (options_.runModal(dialog) == QDialog::Accepted) UndoZoom();
+}
 
-void CTevView::OnColors() {}
+void CTevView::OnColors() {
+  colorDialog_->Open();
+  options_.runModal(*colorDialog_);
+}
 
-void CTevView::OnViewElements() {}
+void CTevView::OnViewElements() {
+  CViewDlg dialog(this, viewSettings_);
+  options_.runModal(dialog);
+}
 
 void CTevView::ShowCurves(bool temperature, bool humidity) {
   viewSettings_.showTempCurve = temperature ? 1 : 0;

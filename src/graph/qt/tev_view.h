@@ -154,6 +154,7 @@ class CTevView : public QWidget {
   MainSettings& colours_;
   ViewOptions options_;
   std::unique_ptr<TimerHost> ownTimers_;
+  std::unique_ptr<UserPrompts> ownPrompts_;
   TimerHost* timers_ = nullptr;
   RecordingView recording_;
   ViewSettings viewSettings_;
