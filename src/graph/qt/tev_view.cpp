@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionToolBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -58,6 +60,27 @@ QPixmap CaptionPicture(const QString& caption, const QColor& face) {
   p.drawText(QRect(0, 0, kButtonWidth, kButtonHeight), Qt::AlignCenter, caption);
   return picture;
 }
+
+// The view's toolbar is not docked in a main window, so Qt draws no gripper for it: this one
+// paints its own at the left end.
+class ViewToolBar : public QToolBar {
+ public:
+  explicit ViewToolBar(QWidget* parent) : QToolBar(parent) { setContentsMargins(HandleExtent(), 0, 0, 0); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QToolBar::paintEvent(event);
+    QStyleOptionToolBar option;
+    initStyleOption(&option);
+    option.rect = QRect(2, 4, HandleExtent() - 4, height() - 8);
+    option.state |= QStyle::State_Horizontal;
+    QPainter p(this);
+    style()->drawPrimitive(QStyle::PE_IndicatorToolBarHandle, &option, &p, this);
+  }
+
+ private:
+  int HandleExtent() const { return style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, this) + 4; }
+};
 
 ScrollAction ActionOf(int sliderAction) {
   switch (sliderAction) {
@@ -171,7 +194,7 @@ void CTevView::EnsureGraphChildren() {
     rhScrollBar_->setObjectName(QStringLiteral("rhScrollBar"));
   }
   if (!viewToolBar_) {
-    viewToolBar_ = new QToolBar(this);
+    viewToolBar_ = new ViewToolBar(this);
     viewToolBar_->setObjectName(QStringLiteral("viewToolBar"));
     viewToolBar_->setMovable(true);
     viewToolBar_->setIconSize(QSize(kButtonWidth, kButtonHeight));
