@@ -1,0 +1,129 @@
+// The graph's state under any sequence of what the view does with it: resizes down to nothing,
+// presses, drags, releases, scroll-bar actions, Undo zoom, unit switches and Y ranges, on
+// recordings of 0 to 16,360 readings of any value (a record file can carry any float bits).
+// Every step is followed by the layout and the scene the view would draw.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "graph/graph_scene.h"
+#include "graph/graph_state.h"
+
+namespace {
+
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  bool empty() const { return pos_ >= size_; }
+  uint8_t u8() { return pos_ < size_ ? data_[pos_++] : 0; }
+  uint16_t u16() { return static_cast<uint16_t>(u8() | (u8() << 8)); }
+  int32_t i32() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(u8()) << (8 * i);
+    return static_cast<int32_t>(v);
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+};
+
+float AnyFloat(Input& in) {
+  const int32_t bits = in.i32();
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return f;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace k7740;
+  Input in(data, size);
+  auto doc = std::make_unique<CTevDoc>();
+  RecordingView rec;
+  ViewSettings vs;
+  GraphState g;
+  const uint8_t sizeKind = in.u8() % 5;
+  rec.readingCount = sizeKind < 3 ? sizeKind : (sizeKind == 3 ? in.u16() % (kMaxReadings + 1) : kMaxReadings);
+  rec.sampleIntervalSeconds = in.i32();
+  rec.startTime = in.i32();
+  rec.isFahrenheit = in.u8() & 1;
+  // A few distinct values spread over the recording, so long recordings stay cheap to set up.
+  for (int k = 0; k < 8; ++k) {
+    const float t = AnyFloat(in), h = AnyFloat(in);
+    for (int i = k; i < rec.readingCount; i += 8) {
+      doc->temperature[static_cast<size_t>(i)] = t;
+      doc->humidity[static_cast<size_t>(i)] = h;
+    }
+  }
+  rec.tempHighLineC = AnyFloat(in);
+  rec.rhLowLine = AnyFloat(in);
+  vs.showMarkPoints = in.u8() & 1;
+  vs.showTempAlarmHigh = vs.showRhAlarmLow = 1;
+
+  PlotGeometry geo = ScreenPlotGeometry(760, 600);
+  bool dragging = false, moved = false;
+  int anchorX = 0, anchorY = 0;
+  for (int step = 0; step < 64 && !in.empty(); ++step) {
+    const bool interactive = rec.readingCount >= 1 && geo.HasRoom();
+    const int x = static_cast<int16_t>(in.u16()), y = static_cast<int16_t>(in.u16());
+    const int cx = std::clamp(x, geo.L, std::max(geo.L, geo.R)), cy = std::clamp(y, geo.T, std::max(geo.T, geo.B));
+    switch (in.u8() % 10) {
+      case 0:
+        geo = ScreenPlotGeometry(static_cast<uint16_t>(x) % 2100, static_cast<uint16_t>(y) % 1300);
+        break;
+      case 1:
+        if (!interactive) break;
+        StoreSelectionStart(g, geo, cx, cy);
+        dragging = true;
+        moved = false;
+        anchorX = cx;
+        anchorY = cy;
+        break;
+      case 2:
+        if (!interactive) break;
+        if (dragging && (cx != anchorX || cy != anchorY)) moved = true;
+        if (const int j = PickReading(g, rec.readingCount, cx); j >= 0 && j < rec.readingCount) {
+          if (ReadoutText(*doc, rec, j).empty()) std::abort();
+        }
+        break;
+      case 3:
+        if (!interactive) break;
+        StoreSelectionEnd(g, geo, cx, cy);
+        if (moved) FinishSelection(g, geo);
+        dragging = moved = false;
+        break;
+      case 4:
+        HorizontalScroll(g, static_cast<ScrollAction>(static_cast<uint8_t>(x) % 6), y, geo.cx, rec.readingCount);
+        break;
+      case 5:
+        VerticalScroll(g, x & 1, static_cast<ScrollAction>(static_cast<uint8_t>(y) % 6), x >> 1);
+        break;
+      case 6:
+        UndoZoom(g);
+        break;
+      case 7:
+        rec.isFahrenheit ^= 1;
+        break;
+      case 8:
+        vs.yTempLow = x;
+        vs.yTempHigh = y;
+        vs.yRhLow = x / 3;
+        vs.yRhHigh = y / 3;
+        break;
+      default: {
+        const PlotGeometry page = PagePlotGeometry(static_cast<uint16_t>(x) % 6000, static_cast<uint16_t>(y) % 8000);
+        BuildGraphScene(g, *doc, rec, vs, page, PageSceneStyle(page.cy), "");
+        break;
+      }
+    }
+    BuildGraphScene(g, *doc, rec, vs, geo, ScreenSceneStyle(), "readout");
+    if (g.zoomDepth < 0 || g.zoomDepth > kMaxZoomDepth) std::abort();
+  }
+  return 0;
+}
