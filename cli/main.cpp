@@ -26,6 +26,10 @@ constexpr const char* kHelp =
     "Commands on record files:\n"
     "  report FILE.record [-o F]    the text report of a record file (stdout without -o)\n"
     "  info FILE.record             the statistics-panel texts, one \"Label: text\" a line\n"
+    "  stats FILE.record [--json]   statistics, mean kinetic temperature, alarm excursions\n"
+    "  export FILE.record [--format csv|json|influx] [-o F] [--measurement NAME] [--tag K=V ...]\n"
+    "                               the readings for other tools (stdout without -o)\n"
+    "  (stats --help and export --help state the formats and the definitions)\n"
     "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
@@ -45,5 +49,7 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "report") return k7740::RunReportCommand(args, std::cout, std::cerr);
   if (args[0] == "info") return k7740::RunInfoCommand(args, std::cout, std::cerr);
+  if (args[0] == "stats") return k7740::RunStatsCommand(args, std::cout, std::cerr);
+  if (args[0] == "export") return k7740::RunExportCommand(args, std::cout, std::cerr);
   return k7740::RunDeviceCommand(argc, argv, args);
 }
