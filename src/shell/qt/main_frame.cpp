@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "analysis/qt/analysis_menu.h"
 #include "common/file_io.h"
 #include "device/qt/device_dialogs.h"
 #include "graph/qt/tev_view.h"
@@ -267,6 +268,9 @@ void CMainFrame::CreateMenus() {
   instrument->addAction(actions_[kCmdDownload]);
   instrument->addSeparator();
   instrument->addAction(actions_[kCmdBattery]);
+
+  // Between Instrument and Help; the frame owns it.
+  new CAnalysisMenu(menuBar(), this, *doc_, view_->recording(), *prompts_);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help(H)"));
   help->addAction(actions_[kCmdAbout]);
