@@ -29,7 +29,7 @@ constexpr const char* kHelp =
     "  stats FILE.record [--json]   statistics, mean kinetic temperature, alarm excursions\n"
     "  export FILE.record [--format csv|json|influx] [-o F] [--measurement NAME] [--tag K=V ...]\n"
     "                               the readings for other tools (stdout without -o)\n"
-    "  (stats --help and export --help state the formats and the definitions)\n"
+    "  (stats --help and export --help describe their output; the definitions follow below)\n"
     "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    std::cout << kHelp;
+    std::cout << kHelp << '\n' << k7740::kAnalysisDefinitions;
     return 0;
   }
   if (args[0] == "report") return k7740::RunReportCommand(args, std::cout, std::cerr);
