@@ -11,8 +11,11 @@ ROOT=$PWD
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 # tzdata: the tests check local times in zones with daylight saving.
+# nlohmann-json3-dev: JSON of the analysis figures; influxdb: the server the line-protocol export
+# is written to in a test.
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata)
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata
+  nlohmann-json3-dev influxdb)
 
 install_missing() {
   local missing=()

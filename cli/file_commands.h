@@ -1,4 +1,4 @@
-// The k7740-cli subcommands that work on a record file: "report" and "info".
+// The k7740-cli subcommands that work on a record file: "report", "info", "stats" and "export".
 #pragma once
 
 #include <ostream>
@@ -26,5 +26,18 @@ int RunReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 // info FILE.record: the statistics-panel texts, one "Label: text" a line. args are the
 // command line words from "info" on. Returns 0 on success, 2 for bad arguments or a bad file.
 int RunInfoCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// stats FILE.record [--json]: count, times, statistics, MKT and excursions as labelled lines or
+// one JSON object. "stats --help" states the definitions. Returns 0, or 2 for bad arguments or
+// a bad file.
+int RunStatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// export FILE.record [--format csv|json|influx] [-o OUT] [--measurement NAME] [--tag KEY=VALUE ...]:
+// the readings, to OUT (replaced atomically) or to out. Returns 0, or 2 for bad arguments or a
+// bad file.
+int RunExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The definitions of the analysis figures, as "stats --help" and "export --help" print them.
+extern const char* const kAnalysisDefinitions;
 
 }  // namespace k7740

@@ -31,6 +31,10 @@ constexpr const char* kHelp =
     "                               the graph view of a record file as a PNG picture (default\n"
     "                               size 1280x800), unzoomed, with the colours, elements and\n"
     "                               Y ranges of the settings file; needs no display\n"
+    "  stats FILE.record [--json]   statistics, mean kinetic temperature, alarm excursions\n"
+    "  export FILE.record [--format csv|json|influx] [-o F] [--measurement NAME] [--tag K=V ...]\n"
+    "                               the readings for other tools (stdout without -o)\n"
+    "  (stats --help and export --help describe their output; the definitions follow below)\n"
     "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
@@ -45,11 +49,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    std::cout << kHelp;
+    std::cout << kHelp << '\n' << k7740::kAnalysisDefinitions;
     return 0;
   }
   if (args[0] == "report") return k7740::RunReportCommand(args, std::cout, std::cerr);
   if (args[0] == "info") return k7740::RunInfoCommand(args, std::cout, std::cerr);
   if (args[0] == "graph") return k7740::RunGraphCommand(args, std::cout, std::cerr);
+  if (args[0] == "stats") return k7740::RunStatsCommand(args, std::cout, std::cerr);
+  if (args[0] == "export") return k7740::RunExportCommand(args, std::cout, std::cerr);
   return k7740::RunDeviceCommand(argc, argv, args);
 }

@@ -106,6 +106,28 @@ bool ClipToFarBox(double& x0, double& y0, double& x1, double& y1) {
   return true;
 }
 
+// Several readings usually share a pixel column. Within a column the polyline only runs up and
+// down, so its first, lowest, highest and last points cover the same pixels as all of them;
+// the steps between columns keep their end points.
+void CompressColumns(std::vector<ScenePoint>& line) {
+  std::vector<ScenePoint> out;
+  out.reserve(line.size());
+  for (size_t i = 0; i < line.size();) {
+    size_t j = i + 1;
+    ScenePoint low = line[i], high = line[i];
+    while (j < line.size() && line[j].x == line[i].x) {
+      if (line[j].y < low.y) low = line[j];
+      if (line[j].y > high.y) high = line[j];
+      ++j;
+    }
+    for (const ScenePoint& p : {line[i], low, high, line[j - 1]}) {
+      if (out.empty() || !(out.back() == p)) out.push_back(p);
+    }
+    i = j;
+  }
+  line.swap(out);
+}
+
 // Curve of one series from reading first - 1 to reading last, as polylines (a far-off segment
 // splits it).
 void AddCurve(SceneWriter& out, const GraphState& g, int series, int first, int last, bool marks) {
@@ -113,7 +135,12 @@ void AddCurve(SceneWriter& out, const GraphState& g, int series, int first, int 
   std::vector<ScenePoint> line;
   std::vector<ScenePoint> dots;
   const auto flush = [&] {
-    if (line.size() >= 2) out.Points(SceneOp::Kind::Curve, series, line);
+    if (line.size() >= 2) {
+      CompressColumns(line);
+      // A curve that stays on one pixel is still drawn.
+      if (line.size() == 1) line.push_back(line[0]);
+      out.Points(SceneOp::Kind::Curve, series, line);
+    }
     line.clear();
   };
   for (int i = first; i <= last; ++i) {

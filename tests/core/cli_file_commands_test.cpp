@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -142,6 +143,110 @@ TEST_F(CliFileCommandsTest, BadArgumentsAndBadFilesExitWithTwoAndOneLine) {
       {RunInfoCommand, {"info", missing}, "Cannot read " + missing},
       {RunInfoCommand, {"info", wrongIdentity}, "Invalid Format!"},
       {RunInfoCommand, {"info", truncated}, "ends early"},
+  };
+  for (const Case& c : cases) {
+    const std::string line = testing::PrintToString(c.args);
+    EXPECT_EQ(Run(c.command, c.args), 2) << line;
+    EXPECT_EQ(out_.str(), "") << line;
+    EXPECT_NE(err_.str().find(c.message), std::string::npos) << line << ": " << err_.str();
+    const std::string err = err_.str();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << line << ": " << err;
+  }
+}
+
+TEST_F(CliFileCommandsTest, StatsPrintsTheFiguresAsLinesOrJson) {
+  EXPECT_EQ(Run(RunStatsCommand, {"stats", kFixture}), 0) << err_.str();
+  const std::string text = out_.str();
+  for (const char* line : {"Readings: 1\n", "Start: 05/10/07 14:10:00\n", "Temperature mean: 21.50 C\n",
+                           "Dew point max: 10.02 C\n", "MKT: 21.50 C (70.70 F)\n",
+                           "Temperature low limit: -10 C\n", "Humidity high longest: none\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
+  }
+  EXPECT_EQ(err_.str(), "");
+
+  EXPECT_EQ(Run(RunStatsCommand, {"stats", "--json", kFixture}), 0) << err_.str();
+  const nlohmann::json j = nlohmann::json::parse(out_.str());
+  EXPECT_EQ(j.at("count"), 1);
+  EXPECT_EQ(j.at("start"), "2007-10-05T14:10:00+00:00");
+  EXPECT_EQ(j.at("humidity_rh").at("max"), 48.0);
+  EXPECT_EQ(j.at("excursions").at("temperature_high").at("count"), 0);
+
+  EXPECT_EQ(Run(RunStatsCommand, {"stats", "--help"}), 0);
+  EXPECT_NE(out_.str().find("dH/R = 10,000 K"), std::string::npos);
+  EXPECT_NE(out_.str().find("a = 17.62, b = 243.12 C"), std::string::npos);
+}
+
+TEST_F(CliFileCommandsTest, ExportWritesEachFormatToStdoutOrAtomicallyToAFile) {
+  struct Case {
+    std::vector<std::string> options;
+    std::string text;
+  };
+  const Case cases[] = {
+      {{},
+       "time,temperature_c,temperature_f,humidity_rh,dew_point_c\n"
+       "2007-10-05T14:10:00+00:00,21.5,70.7,48.0,10.0\n"},
+      {{"--format", "influx", "--measurement", "lab 1", "--tag", "room=b,2", "--tag", "k=x=y"},
+       "lab\\ 1,k=x\\=y,room=b\\,2 temperature=21.5,humidity=48.0,dew_point=10.0 1191593400000000000\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"export", kFixture};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    EXPECT_EQ(Run(RunExportCommand, args), 0) << err_.str();
+    EXPECT_EQ(out_.str(), c.text);
+    const std::string out = dir_ + "/out.txt";
+    args.insert(args.end(), {"-o", out});
+    EXPECT_EQ(Run(RunExportCommand, args), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(Slurp(out), c.text);
+  }
+  EXPECT_EQ(Run(RunExportCommand, {"export", "--format", "json", kFixture}), 0) << err_.str();
+  const nlohmann::json j = nlohmann::json::parse(out_.str());
+  EXPECT_EQ(j.at("readings").at(0).at("dew_point_c"), 10.0);
+  EXPECT_EQ(j.at("alarms").at("temperature_low"), -10);
+}
+
+TEST_F(CliFileCommandsTest, StatsAndExportRefuseBadArgumentsWithTwoAndOneLine) {
+  const std::string missing = dir_ + "/none.record";
+  const std::string truncated = Variant("short.record", 100);
+  using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+  struct Case {
+    Command command;
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {RunStatsCommand, {"stats"}, "No record file given."},
+      {RunStatsCommand, {"stats", kFixture, kFixture}, "Only one record file"},
+      {RunStatsCommand, {"stats", kFixture, "--csv"}, "Unknown option --csv."},
+      {RunStatsCommand, {"stats", missing}, "Cannot read " + missing},
+      {RunStatsCommand, {"stats", truncated}, "ends early"},
+      {RunExportCommand, {"export"}, "No record file given."},
+      {RunExportCommand, {"export", kFixture, "--format"}, "--format needs a value."},
+      {RunExportCommand, {"export", kFixture, "--format", "xml"}, "Unknown format xml"},
+      {RunExportCommand,
+       {"export", kFixture, "--format", "csv", "--format", "json"},
+       "--format is given twice."},
+      {RunExportCommand, {"export", kFixture, "-o"}, "-o needs a value."},
+      {RunExportCommand, {"export", kFixture, "--tag", "a=b"}, "--tag belongs to --format influx."},
+      {RunExportCommand,
+       {"export", kFixture, "--measurement", "m"},
+       "--measurement belongs to --format influx."},
+      {RunExportCommand, {"export", kFixture, "--format", "influx", "--tag", "ab"}, "--tag needs KEY=VALUE"},
+      {RunExportCommand,
+       {"export", kFixture, "--format", "influx", "--tag", "a="},
+       "needs a key and a value"},
+      {RunExportCommand,
+       {"export", kFixture, "--format", "influx", "--tag", "a=1", "--tag", "a=2"},
+       "given twice"},
+      {RunExportCommand,
+       {"export", kFixture, "--format", "influx", "--measurement", "#m"},
+       "cannot start with #"},
+      {RunExportCommand, {"export", kFixture, "--verbose"}, "Unknown option --verbose."},
+      {RunExportCommand, {"export", missing}, "Cannot read " + missing},
+      {RunExportCommand, {"export", truncated, "--format", "json"}, "ends early"},
+      {RunExportCommand,
+       {"export", kFixture, "-o", dir_ + "/no/out.csv"},
+       "Cannot write " + dir_ + "/no/out.csv"},
   };
   for (const Case& c : cases) {
     const std::string line = testing::PrintToString(c.args);

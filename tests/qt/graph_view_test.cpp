@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,10 +14,12 @@
 #include <memory>
 #include <random>
 
+#include "analysis/qt/analysis_menu.h"
 #include "appearance/qt/appearance_dialogs.h"
 #include "appearance/qt/color_combo_box.h"
 #include "common/text.h"
 #include "device/qt/numeric_edit.h"
+#include "graph/graph_scene.h"
 #include "graph/qt/graph_painter.h"
 #include "graph/qt/stats_panel.h"
 #include "graph/qt/tev_view.h"
@@ -148,6 +151,47 @@ TEST_F(GraphViewTest, GridCurvesAndMarginsAtTheirPixels) {
   for (int y = 468; y < 482; ++y)
     for (int x = 40; x < 80; ++x) dark += qGray(img.pixel(x, y)) < 100;
   EXPECT_GT(dark, 10);
+}
+
+// The scene keeps only a column's first, lowest, highest and last curve points: drawing every
+// reading's segment must give the very same pixels, unzoomed and zoomed.
+TEST_F(GraphViewTest, CompressedCurvesDrawEveryReadingsPixels) {
+  Make(kMaxReadings, 1200, 700);
+  for (int i = 0; i < kMaxReadings; ++i) {
+    doc_->temperature[static_cast<size_t>(i)] = 20.0f + static_cast<float>((i * 7919) % 201) / 10.0f;
+    doc_->humidity[static_cast<size_t>(i)] = 50.0f + static_cast<float>((i * 104729) % 301) / 10.0f;
+  }
+  for (int zoom = 0; zoom < 2; ++zoom) {
+    if (zoom == 1) Drag(300, 200, 700, 600);
+    const QImage shown = Composed().copy();
+    GraphState& g = view_->graphState();
+    GraphScene scene = BuildGraphScene(g, *doc_, view_->recording(), view_->viewSettings(), view_->Geometry(),
+                                       ScreenSceneStyle(), view_->readoutText());
+    size_t compressedPoints = 0;
+    for (SceneOp& op : scene.ops) {
+      if (op.kind != SceneOp::Kind::Curve) continue;
+      compressedPoints += op.points.size();
+      // Every reading from the first drawn to the last, as the curve loop visits them.
+      const int from = TruncToPixel((op.points.front().x - g.screenX[0]) / g.dx() - g.hScrollOffset) - 1;
+      std::vector<ScenePoint> all;
+      for (int i = std::max(0, from); i < kMaxReadings; ++i) {
+        const ScenePoint p{TruncToPixel(g.DrawnX(i)),
+                           TruncToPixel(g.screenY[static_cast<size_t>(op.series)][i])};
+        if (p.x < op.points.front().x) continue;
+        if (p.x > op.points.back().x) break;
+        all.push_back(p);
+      }
+      op.points = all;
+    }
+    QImage full(shown.size(), QImage::Format_RGB32);
+    QPainter painter(&full);
+    PaintGraphScene(painter, scene, GraphColorsFor(colours_, view_->palette().button().color()));
+    painter.end();
+    EXPECT_EQ(full, shown) << "zoom " << zoom;
+    if (zoom == 0) {
+      EXPECT_LT(compressedPoints, 2u * 4 * 1041);  // at most four a column
+    }
+  }
 }
 
 TEST_F(GraphViewTest, AlarmLinesInsideTheRangeAndCoveredOutsideIt) {
@@ -466,6 +510,26 @@ TEST_F(GraphViewTest, AppearanceDialogsChangeThePicture) {
   EXPECT_EQ(view_->viewSettings().yTempHigh, 50);
   Composed();
   EXPECT_EQ(view_->graphState().valueLabelTexts[10], "50.00");
+}
+
+TEST_F(GraphViewTest, ExportGraphImageWritesTheZoomedPicture) {
+  Make(101, 760, 766);
+  Composed();
+  Drag(180, 325, 480, 425);
+  const QImage shown = Composed().copy();
+  QMenuBar bar;
+  test::FakePrompts prompts;
+  CAnalysisMenu menu(&bar, view_.get(), *doc_, view_->recording(), prompts);
+  menu.graphImage = [this] { return view_->GraphImage(); };
+  menu.UpdateEnabling();
+  ASSERT_TRUE(menu.exportGraphImageAction()->isEnabled());
+  const QString path = dir_.filePath("zoomed");
+  menu.chooseImagePath = [&] { return path; };
+  menu.exportGraphImageAction()->trigger();
+  const QImage written = QImage(path + ".png").convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(written, shown);
+  EXPECT_EQ(view_->graphState().zoomDepth, 1);
+  EXPECT_TRUE(prompts.calls.empty());
 }
 
 // Thousands of random events on every size of recording: nothing may crash or misbehave (the

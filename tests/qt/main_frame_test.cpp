@@ -172,14 +172,19 @@ TEST_F(MainFrameTest, WindowLayoutAndCommandsEnabledAtStart) {
   EXPECT_EQ(f.windowTitle().toStdString(), kMainWindowTitle);
 
   const QList<QAction*> menus = f.menuBar()->actions();
-  ASSERT_EQ(menus.size(), 3);
+  ASSERT_EQ(menus.size(), 4);
   EXPECT_EQ(menus[0]->text(), "&File(f)");
   EXPECT_EQ(MenuListing(menus[0]->menu()), QStringList({"&Save...", "-", "&Open...", "-", "&Exit"}));
   EXPECT_EQ(menus[1]->text(), "&Instrument(I)");
   EXPECT_EQ(MenuListing(menus[1]->menu()), QStringList({"&Correct Time...", "-", "Datalogger Setup...", "-",
                                                         "&Download Data...", "-", "&Battery Power"}));
-  EXPECT_EQ(menus[2]->text(), "&Help(H)");
-  EXPECT_EQ(MenuListing(menus[2]->menu()), QStringList({"&Info...", "-", "&Help topics..."}));
+  EXPECT_EQ(menus[2]->text(), "&Analysis");
+  EXPECT_EQ(MenuListing(menus[2]->menu()),
+            QStringList({"Summary...", "Export Readings...", "Export Graph Image..."}));
+  EXPECT_FALSE(menus[2]->menu()->actions()[2]->isEnabled());
+  EXPECT_FALSE(menus[2]->menu()->actions()[0]->isEnabled());
+  EXPECT_EQ(menus[3]->text(), "&Help(H)");
+  EXPECT_EQ(MenuListing(menus[3]->menu()), QStringList({"&Info...", "-", "&Help topics..."}));
 
   // Nine buttons, a separator between each two, tooltips and prompts from the command table.
   auto* bar = f.findChild<QToolBar*>(QStringLiteral("mainToolBar"));

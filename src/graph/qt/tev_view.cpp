@@ -308,6 +308,17 @@ void CTevView::Compose() {
   SyncScrollBars();
 }
 
+QImage CTevView::GraphImage() {
+  QImage image(size(), QImage::Format_RGB32);
+  const GraphScene scene =
+      BuildGraphScene(graph_, doc_, recording_, viewSettings_, Geometry(), ScreenSceneStyle(), readoutText_);
+  QPainter p(&image);
+  PaintGraphScene(p, scene, GraphColorsFor(colours_, palette().button().color()));
+  p.end();
+  SyncScrollBars();
+  return image;
+}
+
 void CTevView::PaintReadoutBar() {
   if (composed_.isNull()) return;
   const PlotGeometry geo = Geometry();
@@ -404,7 +415,8 @@ void CTevView::paintEvent(QPaintEvent* event) {
     if (recording_.displayMode == 1) {
       EnsureGraphChildren();
       if (composeDue_ || composed_.size() != size()) Compose();
-      PaintOverlays(painter, event->rect().intersected(rect()));
+      // Piece by piece: a cursor move changes two thin columns and the readout bar only.
+      for (const QRect& area : event->region()) PaintOverlays(painter, area.intersected(rect()));
     } else {
       for (QWidget* w : {static_cast<QWidget*>(hScrollBar_), static_cast<QWidget*>(tempScrollBar_),
                          static_cast<QWidget*>(rhScrollBar_), static_cast<QWidget*>(viewToolBar_)}) {

@@ -113,6 +113,9 @@ class CTevView : public QWidget {
   QScrollBar* rhScrollBar() const { return rhScrollBar_; }
   CColorSetupDlg* colorDialog() const { return colorDialog_; }
 
+  // The graph as it is shown now (zoom, scroll, colours, readout), drawn anew at the view's
+  // size; also in list mode.
+  QImage GraphImage();
   // The graph as composed for the last redraw (without the cursor line and rubber band).
   const QImage& composedImage() const { return composed_; }
   PlotGeometry Geometry() const { return ScreenPlotGeometry(width(), height()); }

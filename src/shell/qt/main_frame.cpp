@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "analysis/qt/analysis_menu.h"
 #include "common/file_io.h"
 #include "device/qt/device_dialogs.h"
 #include "graph/qt/tev_view.h"
@@ -274,6 +275,11 @@ void CMainFrame::CreateMenus() {
   instrument->addAction(actions_[kCmdDownload]);
   instrument->addSeparator();
   instrument->addAction(actions_[kCmdBattery]);
+
+  // Between Instrument and Help; the frame owns it.
+  auto* analysis = new CAnalysisMenu(menuBar(), this, *doc_, view_->recording(), *prompts_);
+  analysis->graphImage = [this] { return view_->GraphImage(); };
+  analysis->UpdateEnabling();
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help(H)"));
   help->addAction(actions_[kCmdAbout]);
