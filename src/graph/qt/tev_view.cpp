@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <vector>
 
 #include "appearance/qt/appearance_dialogs.h"
 #include "graph/graph_scene.h"
@@ -367,36 +368,48 @@ QRect CTevView::CursorLineRect(int x) const {
 
 QRect CTevView::BandRect(QPoint a, QPoint b) const { return QRect(a, b).normalized(); }
 
-void CTevView::PaintOverlays(QPainter& painter, const QRect& area) {
-  const bool band = dragActive_ && dragLast_ != dragAnchor_;
-  if (!cursorLineVisible_ && !band) {
-    painter.drawImage(area.topLeft(), composed_, area);
-    return;
-  }
-  // Both outlines invert the pixels they cover, so where they cross the picture shows through.
-  QImage part = composed_.copy(area);
-  const auto invert = [&](int x, int y) {
-    if (!area.contains(x, y)) return;
-    const int px = x - area.x(), py = y - area.y();
-    part.setPixel(px, py, part.pixel(px, py) ^ 0x00FFFFFFu);
-  };
-  if (band) {
-    const QRect r = BandRect(dragAnchor_, dragLast_);
+bool CTevView::OverlayInverts(int x, int y) const {
+  bool inverted = false;
+  if (dragActive_ && dragLast_ != dragAnchor_) {
     // A one-pixel outline through a 50 % halftone pattern.
-    for (int x = r.left(); x <= r.right(); ++x) {
-      if (((x + r.top()) & 1) == 0) invert(x, r.top());
-      if (r.bottom() != r.top() && ((x + r.bottom()) & 1) == 0) invert(x, r.bottom());
-    }
-    for (int y = r.top() + 1; y < r.bottom(); ++y) {
-      if (((r.left() + y) & 1) == 0) invert(r.left(), y);
-      if (r.right() != r.left() && ((r.right() + y) & 1) == 0) invert(r.right(), y);
-    }
+    const QRect r = BandRect(dragAnchor_, dragLast_);
+    const bool onEdge = ((y == r.top() || y == r.bottom()) && x >= r.left() && x <= r.right()) ||
+                        ((x == r.left() || x == r.right()) && y > r.top() && y < r.bottom());
+    if (onEdge && ((x + y) & 1) == 0) inverted = !inverted;
   }
-  if (cursorLineVisible_) {
+  if (cursorLineVisible_ && x == cursorX_) {
     const PlotGeometry geo = Geometry();
-    for (int y = geo.T; y < geo.B; y += 2) invert(cursorX_, y);
+    if (y >= geo.T && y < geo.B && ((y - geo.T) & 1) == 0) inverted = !inverted;
   }
-  painter.drawImage(area.topLeft(), part);
+  return inverted;
+}
+
+void CTevView::PaintOverlays(QPainter& painter, const QRect& area) {
+  painter.drawImage(area.topLeft(), composed_, area);
+  // Both outlines invert the pixels they cover, so where they cross the picture shows through.
+  // Only their thin strips are copied and inverted.
+  std::vector<QRect> strips;
+  if (cursorLineVisible_) strips.push_back(CursorLineRect(cursorX_));
+  if (dragActive_ && dragLast_ != dragAnchor_) {
+    const QRect r = BandRect(dragAnchor_, dragLast_);
+    strips.push_back(QRect(r.left(), r.top(), r.width(), 1));
+    strips.push_back(QRect(r.left(), r.bottom(), r.width(), 1));
+    strips.push_back(QRect(r.left(), r.top(), 1, r.height()));
+    strips.push_back(QRect(r.right(), r.top(), 1, r.height()));
+  }
+  for (const QRect& strip : strips) {
+    const QRect t = strip.intersected(area).intersected(composed_.rect());
+    if (t.isEmpty()) continue;
+    QImage part = composed_.copy(t);
+    for (int y = t.top(); y <= t.bottom(); ++y) {
+      for (int x = t.left(); x <= t.right(); ++x) {
+        if (!OverlayInverts(x, y)) continue;
+        const int px = x - t.x(), py = y - t.y();
+        part.setPixel(px, py, part.pixel(px, py) ^ 0x00FFFFFFu);
+      }
+    }
+    painter.drawImage(t.topLeft(), part);
+  }
 }
 
 void CTevView::paintEvent(QPaintEvent* event) {

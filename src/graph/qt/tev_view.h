@@ -152,6 +152,7 @@ class CTevView : public QWidget {
   QRect CursorLineRect(int x) const;
   QRect BandRect(QPoint a, QPoint b) const;
   void PaintOverlays(QPainter& painter, const QRect& area);
+  bool OverlayInverts(int x, int y) const;
 
   CTevDoc& doc_;
   MainSettings& colours_;
