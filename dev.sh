@@ -10,9 +10,10 @@ cd "$(dirname "$0")"
 ROOT=$PWD
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-# tzdata: the tests check local times in zones with daylight saving.
+# tzdata: the tests check local times in zones with daylight saving; poppler-utils: the tests
+# read the printed PDFs back (pdfinfo, pdftoppm).
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata)
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata poppler-utils)
 
 install_missing() {
   local missing=()

@@ -7,6 +7,7 @@
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
 #include "cli/graph_command.h"
+#include "cli/print_command.h"
 
 namespace {
 
@@ -31,6 +32,11 @@ constexpr const char* kHelp =
     "                               the graph view of a record file as a PNG picture (default\n"
     "                               size 1280x800), unzoomed, with the colours, elements and\n"
     "                               Y ranges of the settings file; needs no display\n"
+    "  print FILE.record -o OUT.pdf [--list] [--pages FIRST[-LAST]] [--paper a4|letter]\n"
+    "                               the printed report as a PDF at 600 dpi on the whole sheet\n"
+    "                               (default a4): the graph page with its header lines, or with\n"
+    "                               --list the paged list; --pages prints only those pages,\n"
+    "                               numbered as in the whole printout; needs no display\n"
     "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
@@ -51,5 +57,6 @@ int main(int argc, char** argv) {
   if (args[0] == "report") return k7740::RunReportCommand(args, std::cout, std::cerr);
   if (args[0] == "info") return k7740::RunInfoCommand(args, std::cout, std::cerr);
   if (args[0] == "graph") return k7740::RunGraphCommand(args, std::cout, std::cerr);
+  if (args[0] == "print") return k7740::RunPrintCommand(args, std::cout, std::cerr);
   return k7740::RunDeviceCommand(argc, argv, args);
 }
