@@ -10,11 +10,11 @@ cd "$(dirname "$0")"
 ROOT=$PWD
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-# tzdata: the tests check local times in zones with daylight saving.
-# nlohmann-json3-dev: JSON of the analysis figures; influxdb: the server the line-protocol export
-# is written to in a test.
+# tzdata: the tests check local times in zones with daylight saving; poppler-utils: the tests
+# read the printed PDFs back (pdfinfo, pdftoppm); nlohmann-json3-dev: JSON of the analysis
+# figures; influxdb: the server the line-protocol export is written to in a test.
 PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata
+  libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation tzdata poppler-utils
   nlohmann-json3-dev influxdb)
 
 install_missing() {

@@ -7,6 +7,7 @@
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
 #include "cli/graph_command.h"
+#include "cli/print_command.h"
 
 namespace {
 
@@ -35,6 +36,11 @@ constexpr const char* kHelp =
     "  export FILE.record [--format csv|json|influx] [-o F] [--measurement NAME] [--tag K=V ...]\n"
     "                               the readings for other tools (stdout without -o)\n"
     "  (stats --help and export --help describe their output; the definitions follow below)\n"
+    "  print FILE.record -o OUT.pdf [--list] [--pages FIRST[-LAST]] [--paper a4|letter]\n"
+    "                               the printed report as a PDF at 600 dpi on the whole sheet\n"
+    "                               (default a4): the graph page with its header lines, or with\n"
+    "                               --list the paged list; --pages prints only those pages,\n"
+    "                               numbered as in the whole printout; needs no display\n"
     "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
@@ -57,5 +63,6 @@ int main(int argc, char** argv) {
   if (args[0] == "graph") return k7740::RunGraphCommand(args, std::cout, std::cerr);
   if (args[0] == "stats") return k7740::RunStatsCommand(args, std::cout, std::cerr);
   if (args[0] == "export") return k7740::RunExportCommand(args, std::cout, std::cerr);
+  if (args[0] == "print") return k7740::RunPrintCommand(args, std::cout, std::cerr);
   return k7740::RunDeviceCommand(argc, argv, args);
 }

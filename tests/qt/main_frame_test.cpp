@@ -27,6 +27,7 @@
 #include "recording/record_file.h"
 #include "recording/text_report.h"
 #include "shell/qt/instrument_view.h"
+#include "shell/qt/print_commands.h"
 #include "sim/logger_simulator.h"
 #include "sim/sim_serial_port.h"
 #include "ui_test_support.h"
@@ -174,7 +175,9 @@ TEST_F(MainFrameTest, WindowLayoutAndCommandsEnabledAtStart) {
   const QList<QAction*> menus = f.menuBar()->actions();
   ASSERT_EQ(menus.size(), 4);
   EXPECT_EQ(menus[0]->text(), "&File(f)");
-  EXPECT_EQ(MenuListing(menus[0]->menu()), QStringList({"&Save...", "-", "&Open...", "-", "&Exit"}));
+  EXPECT_EQ(MenuListing(menus[0]->menu()),
+            QStringList({"&Save...", "-", "&Open...", "-", "&Print Setup...", "-", "&Print Preview", "-",
+                         "&Print...", "-", "&Exit"}));
   EXPECT_EQ(menus[1]->text(), "&Instrument(I)");
   EXPECT_EQ(MenuListing(menus[1]->menu()), QStringList({"&Correct Time...", "-", "Datalogger Setup...", "-",
                                                         "&Download Data...", "-", "&Battery Power"}));
@@ -186,7 +189,7 @@ TEST_F(MainFrameTest, WindowLayoutAndCommandsEnabledAtStart) {
   EXPECT_EQ(menus[3]->text(), "&Help(H)");
   EXPECT_EQ(MenuListing(menus[3]->menu()), QStringList({"&Info...", "-", "&Help topics..."}));
 
-  // Nine buttons, a separator between each two, tooltips and prompts from the command table.
+  // Ten buttons, a separator between each two, tooltips and prompts from the command table.
   auto* bar = f.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
   ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->iconSize(), QSize(27, 20));
@@ -194,7 +197,7 @@ TEST_F(MainFrameTest, WindowLayoutAndCommandsEnabledAtStart) {
   for (QAction* a : bar->actions()) tips << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
   EXPECT_EQ(tips, QStringList({"Save", "-", "Open", "-", "Correct Time", "-", "Datalogger Setup", "-",
                                "Data Download", "-", "Battery Power Status", "-", "Graph", "-", "List", "-",
-                               "Help"}));
+                               "Print", "-", "Help"}));
   EXPECT_EQ(f.action(kCmdDownload)->statusTip(), "Download data from your datalogger");
   EXPECT_EQ(f.action(kCmdSave)->statusTip(),
             "Save as  record file for Datalogger software and  xls document for Windows Office Excel ");
@@ -206,7 +209,9 @@ TEST_F(MainFrameTest, WindowLayoutAndCommandsEnabledAtStart) {
   }
 
   // No recording yet: only the commands that need one are greyed.
-  for (int id : {kCmdSave, kCmdGraph, kCmdList}) EXPECT_FALSE(f.action(id)->isEnabled()) << id;
+  for (int id : {kCmdSave, kCmdGraph, kCmdList, kCmdPrintSetup, kCmdPrintPreview, kCmdPrint}) {
+    EXPECT_FALSE(f.action(id)->isEnabled()) << id;
+  }
   for (int id : {kCmdOpen, kCmdExit, kCmdCorrectTime, kCmdSetup, kCmdDownload, kCmdBattery, kCmdAbout,
                  kCmdHelpTopics}) {
     EXPECT_TRUE(f.action(id)->isEnabled()) << id;
@@ -800,7 +805,7 @@ TEST_F(MainFrameTest, DownloadFromTheSimulatedLoggerThenSaveAndReopenGivesIdenti
 
   CMainFrame& f = MakeFrame();
   Show(f);
-  for (int id : {kCmdSave, kCmdGraph, kCmdList}) EXPECT_FALSE(f.action(id)->isEnabled());
+  for (int id : {kCmdSave, kCmdGraph, kCmdList, kCmdPrint}) EXPECT_FALSE(f.action(id)->isEnabled());
 
   // The Download window: wait on virtual time for "Connected", then press "Download".
   QString titleWhenReady;
@@ -837,7 +842,7 @@ TEST_F(MainFrameTest, DownloadFromTheSimulatedLoggerThenSaveAndReopenGivesIdenti
 
   const RecordingView& rec = f.view()->recording();
   ASSERT_EQ(rec.readingCount, 1000);
-  for (int id : {kCmdSave, kCmdGraph, kCmdList}) EXPECT_TRUE(f.action(id)->isEnabled()) << id;
+  for (int id : {kCmdSave, kCmdGraph, kCmdList, kCmdPrint}) EXPECT_TRUE(f.action(id)->isEnabled()) << id;
 
   // The list: one row per reading, in the logger's order.
   DataListModel* model = f.view()->dataListModel();

@@ -81,6 +81,7 @@ class CTevView : public QWidget {
   GraphState& graphState() { return graph_; }
   const GraphState& graphState() const { return graph_; }
   MainSettings& colours() { return colours_; }
+  const CTevDoc& document() const { return doc_; }
 
   // Creates the list on first use and refills it from the recording (when listNeedsRefill).
   void FillDataList();
@@ -103,6 +104,7 @@ class CTevView : public QWidget {
 
   // While a page is drawn the screen drawing stays out of the way.
   void SetPrinting(bool printing) { isPrinting_ = printing; }
+  bool isPrinting() const { return isPrinting_; }
 
   CStatsPanel* statsPanel() const { return statsPanel_; }
   QTableView* dataList() const { return dataList_; }

@@ -141,6 +141,20 @@ void PaintToolbarPicture(QPainter& p, ToolbarPicture picture) {
       p.drawLine(QPointF(9.5, 2.5), QPointF(9.5, 17.5));
       break;
     }
+    case ToolbarPicture::Print: {
+      // A printer with a sheet coming out of it.
+      p.setPen(outline);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(8.5, 1.5, 10, 6));
+      p.setBrush(QColor(170, 170, 170));
+      p.drawRect(QRectF(3.5, 7.5, 20, 7));
+      p.setBrush(QColor(60, 180, 60));
+      p.drawRect(QRectF(19.5, 9.5, 2, 1));
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(7.5, 12.5, 12, 6));
+      for (double y : {14.5, 16.5}) p.drawLine(QPointF(9.5, y), QPointF(17.5, y));
+      break;
+    }
     case ToolbarPicture::Help: {
       // Question mark in a circle.
       p.setPen(Qt::NoPen);

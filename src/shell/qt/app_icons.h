@@ -8,7 +8,7 @@ namespace k7740 {
 // A thermometer and a drop on a blue tile.
 QIcon ProgramIcon();
 
-enum class ToolbarPicture { Save, Open, CorrectTime, Setup, Download, Battery, Graph, List, Help };
+enum class ToolbarPicture { Save, Open, CorrectTime, Setup, Download, Battery, Graph, List, Print, Help };
 
 // 27 x 20 pixels (and twice that for high-density screens).
 inline constexpr int kToolbarPictureWidth = 27;

@@ -31,6 +31,7 @@
 #include "settings/settings_store.h"
 #include "shell/qt/app_icons.h"
 #include "shell/qt/instrument_view.h"
+#include "shell/qt/print_commands.h"
 #include "shell/qt/qt_user_prompts.h"
 
 namespace k7740 {
@@ -50,6 +51,9 @@ constexpr CommandInfo kCommands[] = {
     {kCmdSave, "&Save...",
      "Save as  record file for Datalogger software and  xls document for Windows Office Excel ", "Save"},
     {kCmdOpen, "&Open...", "Open an existing document", "Open"},
+    {kCmdPrintSetup, "&Print Setup...", "Change the printer and printing options", "Print Setup"},
+    {kCmdPrintPreview, "&Print Preview", "Display full pages", "Print Preview"},
+    {kCmdPrint, "&Print...", "Print the active document", "Print"},
     {kCmdExit, "&Exit", "", "Exit"},
     {kCmdCorrectTime, "&Correct Time...", "Correct the DATA LOGGER time", "Correct Time"},
     {kCmdSetup, "Datalogger Setup...", "Datalogger Setup", "Datalogger Setup"},
@@ -75,6 +79,7 @@ constexpr ToolbarButton kToolbarButtons[] = {
     {kCmdBattery, ToolbarPicture::Battery},
     {kCmdGraph, ToolbarPicture::Graph},
     {kCmdList, ToolbarPicture::List},
+    {kCmdPrint, ToolbarPicture::Print},
     {kCmdHelpTopics, ToolbarPicture::Help},
 };
 
@@ -181,6 +186,7 @@ CMainFrame::CMainFrame(MainFrameOptions options) : options_(std::move(options)) 
   correctTimeDlg_ = new CCorrectTimeDlg(this, *link_, options_.clock);
   downloadDlg_ = new CDownloadDlg(this, *link_);
   batteryDlg_ = new CBatteryDlg(this);
+  print_ = std::make_unique<PrintCommands>(this, *view_, options_.runModal, options_.clock);
 
   CreateActions();
   CreateMenus();
@@ -231,6 +237,10 @@ void CMainFrame::CreateActions() {
   connect(actions_[kCmdList], &QAction::triggered, this, &CMainFrame::OnList);
   connect(actions_[kCmdAbout], &QAction::triggered, this, &CMainFrame::OnAbout);
   connect(actions_[kCmdHelpTopics], &QAction::triggered, this, &CMainFrame::OnHelpTopics);
+  actions_[kCmdPrint]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  connect(actions_[kCmdPrintSetup], &QAction::triggered, print_.get(), &PrintCommands::OnPrintSetup);
+  connect(actions_[kCmdPrintPreview], &QAction::triggered, print_.get(), &PrintCommands::OnPrintPreview);
+  connect(actions_[kCmdPrint], &QAction::triggered, print_.get(), &PrintCommands::OnPrint);
 
   // Keyboard routes without menu entries.
   struct Accelerator {
@@ -264,6 +274,10 @@ void CMainFrame::CreateMenus() {
   file->addSeparator();
   file->addAction(actions_[kCmdOpen]);
   file->addSeparator();
+  for (int id : {kCmdPrintSetup, kCmdPrintPreview, kCmdPrint}) {
+    file->addAction(actions_[id]);
+    file->addSeparator();
+  }
   file->addAction(actions_[kCmdExit]);
   connect(file, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandEnabling);
 
@@ -310,7 +324,9 @@ QAction* CMainFrame::action(int commandId) const {
 
 void CMainFrame::UpdateCommandEnabling() {
   const bool hasReadings = view_->recording().readingCount != 0;
-  for (int id : {kCmdSave, kCmdGraph, kCmdList}) actions_[id]->setEnabled(hasReadings);
+  for (int id : {kCmdSave, kCmdGraph, kCmdList, kCmdPrintSetup, kCmdPrintPreview, kCmdPrint}) {
+    actions_[id]->setEnabled(hasReadings);
+  }
 }
 
 void CMainFrame::FocusPane(int step) {
@@ -633,6 +649,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         }
         AfterClosePromptYes(flags_);
       }
+    }
+    // While the preview is shown, closing ends the preview only.
+    if (print_->ClosePreview()) {
+      event->ignore();
+      return;
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "k7740: %s\n", e.what());

@@ -32,6 +32,7 @@ class CCorrectTimeDlg;
 class CDownloadDlg;
 class CBatteryDlg;
 class CProgressWindow;
+class PrintCommands;
 
 inline constexpr const char* kMainWindowTitle = "K7740 Temperature-Humidity Software";
 inline constexpr const char* kAboutLine = "K7740 Temperature-Humidity Software Version 1.9.2";
@@ -99,7 +100,7 @@ class CMainFrame : public QMainWindow, public LinkWindows {
   bool OnFileSave();
   void OnFileNew();
 
-  // Enables Save, Graph and List exactly while the recording has readings.
+  // Enables Save, Graph, List and printing exactly while the recording has readings.
   void UpdateCommandEnabling();
 
   CTevDoc& doc() { return *doc_; }
@@ -114,6 +115,7 @@ class CMainFrame : public QMainWindow, public LinkWindows {
   const std::string& documentPath() const { return documentPath_; }
   CDeviceDialog* deviceDialog(DeviceWindow window) const;
   CProgressWindow* progressWindow() const { return progress_; }
+  PrintCommands* printCommands() const { return print_.get(); }
 
   // LinkWindows
   using QMainWindow::setWindowTitle;
@@ -166,6 +168,7 @@ class CMainFrame : public QMainWindow, public LinkWindows {
   CDownloadDlg* downloadDlg_ = nullptr;
   CBatteryDlg* batteryDlg_ = nullptr;
   CProgressWindow* progress_ = nullptr;
+  std::unique_ptr<PrintCommands> print_;
 
   std::map<int, QAction*> actions_;
   bool saveFailed_ = false;  // the last Save failed while writing (not cancelled)
