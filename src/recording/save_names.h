@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 
 namespace k7740 {
@@ -17,5 +18,11 @@ struct SavePaths {
   std::string reportPath;
 };
 SavePaths SavePathsFor(const std::string& chosenPath);
+
+// The question to ask before a Save replaces files the save dialog did not confirm: the record
+// or report path exists and is not the chosen path itself (whose replacement the dialog asked
+// about). Empty when nothing else would be replaced.
+std::string ReplaceQuestion(const std::string& chosenPath, const SavePaths& paths,
+                            const std::function<bool(const std::string&)>& exists);
 
 }  // namespace k7740

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "common/text.h"
 
@@ -40,6 +42,40 @@ TEST(SaveNamesTest, RecordAndReportShareFolderAndBase) {
     EXPECT_EQ(paths.recordPath, c.record) << c.chosen;
     EXPECT_EQ(paths.reportPath, c.report) << c.chosen;
   }
+}
+
+TEST(SaveNames, FilesTheDialogDidNotConfirmAreAskedAbout) {
+  // The dialog confirmed "26-12-11  13.11.05" (when it existed); the names written are cut at the
+  // last point.
+  const std::string chosen = "/f/26-12-11  13.11.05";
+  const SavePaths paths = SavePathsFor(chosen);
+  struct Case {
+    const char* name;
+    std::vector<std::string> existing;
+    const char* question;
+  };
+  const Case cases[] = {
+      {"nothing there", {}, ""},
+      {"the record",
+       {"/f/26-12-11  13.11.record"},
+       "26-12-11  13.11.record already exists.\nDo you want to replace it?"},
+      {"the report",
+       {"/f/26-12-11  13.11.xls"},
+       "26-12-11  13.11.xls already exists.\nDo you want to replace it?"},
+      {"both",
+       {"/f/26-12-11  13.11.record", "/f/26-12-11  13.11.xls"},
+       "26-12-11  13.11.record and 26-12-11  13.11.xls already exist.\nDo you want to replace them?"},
+  };
+  for (const Case& c : cases) {
+    const auto exists = [&](const std::string& p) {
+      return std::find(c.existing.begin(), c.existing.end(), p) != c.existing.end();
+    };
+    EXPECT_EQ(ReplaceQuestion(chosen, paths, exists), c.question) << c.name;
+  }
+  // Typed "data.record": the dialog asked about the record itself, but not about the report.
+  const SavePaths typed = SavePathsFor("/f/data.record");
+  EXPECT_EQ(ReplaceQuestion("/f/data.record", typed, [](const std::string&) { return true; }),
+            "data.xls already exists.\nDo you want to replace it?");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -162,7 +164,8 @@ TEST_F(ViewTest, GreyUntilARecordingIsShownThenPanelAndPlotOrList) {
   // The panel shows the recording that arrived before it existed.
   EXPECT_EQ(view_->statsPanel()->field(3)->text(), "3");
   const PlotGeometry plot = view_->Geometry();
-  EXPECT_EQ(QRect(QPoint(plot.L, plot.T), QPoint(plot.R, plot.B)), QRect(QPoint(80, 175), QPoint(900 - 80, 600 - 90)));
+  EXPECT_EQ(QRect(QPoint(plot.L, plot.T), QPoint(plot.R, plot.B)),
+            QRect(QPoint(80, 175), QPoint(900 - 80, 600 - 90)));
   EXPECT_EQ(graph.pixelColor(450, 300), QColor(0, 255, 255));
   EXPECT_EQ(graph.pixelColor(450, 600 - 5), QColor(55, 55, 55));
   EXPECT_FALSE(view_->dataList()->isVisible());
@@ -234,6 +237,56 @@ TEST(StatsPanel, FieldsAreReadOnlyAndEnterOrEscCannotCloseAnything) {
     QApplication::sendEvent(panel, &onPanel);
     EXPECT_TRUE(host.isVisible()) << key;
   }
+}
+
+TEST_F(ViewTest, SwitchingModesKeepsTheListsPlaceAndSelection) {
+  Fill(kMaxReadings, 10.0f, MakeLocalTime(2026, 11, 1, 0, 0, 0));
+  view_->SetDisplayMode(2);
+  Draw();
+  QTableView* list = view_->dataList();
+  list->setFocus();
+  list->selectRow(10079);
+  list->scrollTo(view_->dataListModel()->index(10079, 0), QAbstractItemView::PositionAtTop);
+  const int scrolled = list->verticalScrollBar()->value();
+  ASSERT_GT(scrolled, 9000);
+  view_->SetDisplayMode(1);
+  Draw();
+  view_->setFocus();
+  QApplication::processEvents();
+  view_->SetDisplayMode(2);
+  Draw();
+  list->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(list->verticalScrollBar()->value(), scrolled);
+  ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(list->selectionModel()->selectedRows()[0].row(), 10079);
+
+  // A new recording starts at the top again.
+  Fill(200, 10.0f, MakeLocalTime(2026, 11, 1, 0, 0, 0));
+  Draw();
+  EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+  EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(ViewTest, ANarrowViewScrollsThePanelSideways) {
+  Fill(3, 10.0f, MakeLocalTime(2026, 11, 1, 0, 0, 0));
+  view_->SetDisplayMode(1);
+  view_->resize(700, 600);
+  Draw();
+  QApplication::processEvents();
+  QScrollArea* area = view_->panelArea();
+  ASSERT_NE(area, nullptr);
+  EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
+  EXPECT_GE(area->horizontalScrollBar()->maximum(), view_->statsPanel()->width() - 700);
+  EXPECT_LE(area->geometry().bottom(), 124);  // above the view's toolbar
+  // The last field of a row can be brought into sight.
+  area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
+  const QLineEdit* rhAvg = view_->statsPanel()->field(13);
+  const QPoint right = rhAvg->mapTo(view_.get(), QPoint(rhAvg->width() - 1, 0));
+  EXPECT_LT(right.x(), 700);
+  view_->resize(2200, 600);
+  QApplication::processEvents();
+  EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
 }
 
 }  // namespace

@@ -500,6 +500,67 @@ TEST_F(MainFrameTest, SaveWritesRecordAndReportUnderOneBaseName) {
   }
 }
 
+TEST_F(MainFrameTest, SaveAsksBeforeReplacingFilesTheDialogDidNotAskAbout) {
+  // Accepting the proposed name twice in one minute would write the same two files.
+  CMainFrame& f = MakeFrame();
+  LoadSample(f, 3);
+  const std::string chosen = PathIn("07-10-05  14.30.00");
+  WriteBytes(PathIn("07-10-05  14.30.record"), {1, 2, 3});
+  // No goes back to the save dialog, which is then cancelled: nothing is written.
+  prompts_.savePaths = {chosen};
+  prompts_.answers = {false};
+  EXPECT_FALSE(f.OnSave());
+  ASSERT_EQ(prompts_.Of(Kind::Question).size(), 1u);
+  EXPECT_EQ(prompts_.Of(Kind::Question)[0].text,
+            "07-10-05  14.30.record already exists.\nDo you want to replace it?");
+  EXPECT_EQ(prompts_.Of(Kind::SaveDialog).size(), 2u);
+  EXPECT_EQ(ReadBytes(PathIn("07-10-05  14.30.record")), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_FALSE(FileExists(PathIn("07-10-05  14.30.xls")));
+  // Yes writes both.
+  prompts_ = FakePrompts{};
+  prompts_.savePaths = {chosen};
+  prompts_.answers = {true};
+  EXPECT_TRUE(f.OnSave());
+  EXPECT_EQ(ReadBytes(PathIn("07-10-05  14.30.record")), WriteRecordBytes(f.doc(), f.view()->recording()));
+  EXPECT_TRUE(FileExists(PathIn("07-10-05  14.30.xls")));
+}
+
+TEST_F(MainFrameTest, ASentSetupArmsBothPromptsAndStopsTheLinkTimers) {
+  LoggerSimulator logger{SimConfig{}};
+  port_.addPort(3, &logger);
+  CMainFrame& f = MakeFrame();
+  f.promptFlags() = PromptFlags{0, 0, 0};
+  // The setup window: wait for the logger, press "Setup", wait for its acknowledgement.
+  modalScript_ = [&](QDialog& d) {
+    auto* dialog = qobject_cast<CDeviceDialog*>(&d);
+    d.show();  // the link watches the window while it is open
+    EXPECT_TRUE(clock_.runUntil([&] { return dialog->ActionEnabled(); }, 30000));
+    ClickButton(d, QStringLiteral("Setup"));
+    EXPECT_TRUE(clock_.runUntil([&] { return !prompts_.Of(Kind::Message).empty(); }, 10000));
+    d.hide();
+    return static_cast<int>(QDialog::Accepted);
+  };
+  f.OnDataloggerSetup();
+  ASSERT_EQ(prompts_.Of(Kind::Message).size(), 1u);
+  EXPECT_EQ(f.promptFlags().closePromptArmed, 1);
+  EXPECT_EQ(f.promptFlags().downloadPromptArmed, 1);
+  for (int id : {kTimerPortScan, kTimerProbeStep, kTimerLinkCheck}) EXPECT_FALSE(timers_.isRunning(id)) << id;
+}
+
+TEST_F(MainFrameTest, OpenEnablesTheRecordingCommands) {
+  CMainFrame& f = MakeFrame();
+  for (int id : {kCmdSave, kCmdGraph, kCmdList, kCmdPrint}) EXPECT_FALSE(f.action(id)->isEnabled()) << id;
+  auto doc = std::make_unique<CTevDoc>();
+  RecordingView rec;
+  FillSample(*doc, rec, 5);
+  WriteBytes(PathIn("five.record"), WriteRecordBytes(*doc, rec));
+  prompts_.openPaths = {PathIn("five.record")};
+  f.OnOpen();
+  for (int id : {kCmdSave, kCmdGraph, kCmdList, kCmdPrint, kCmdPrintPreview, kCmdPrintSetup}) {
+    EXPECT_TRUE(f.action(id)->isEnabled()) << id;
+  }
+}
+
 TEST_F(MainFrameTest, AFailedSaveSaysWhatFailedAndLeavesFlagsAndEarlierFiles) {
   // A missing folder.
   {
@@ -524,7 +585,9 @@ TEST_F(MainFrameTest, AFailedSaveSaysWhatFailedAndLeavesFlagsAndEarlierFiles) {
     LoadSample(f, 3);
     f.promptFlags() = PromptFlags{1, 0, 1};
     prompts_.savePaths = {PathIn("kept")};
+    prompts_.answers = {true};  // replace the files that are there
     f.action(kCmdSave)->trigger();
+    EXPECT_EQ(prompts_.Of(Kind::Question).size(), 1u);
     EXPECT_EQ(prompts_.Of(Kind::Message).size(), 1u);
     EXPECT_EQ(ReadBytes(PathIn("kept.record")), std::vector<uint8_t>(old.begin(), old.end()));
     EXPECT_EQ(f.promptFlags(), (PromptFlags{1, 0, 1}));

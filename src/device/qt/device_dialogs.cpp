@@ -20,6 +20,7 @@
 #include "device/qt/battery_picture.h"
 #include "device/qt/dialog_parts.h"
 #include "link/link.h"
+#include "link/progress_text.h"
 
 namespace k7740 {
 
@@ -148,7 +149,7 @@ CCorrectTimeDlg::~CCorrectTimeDlg() { delete ui_; }
 void CCorrectTimeDlg::SetActionEnabled(bool enabled) { ui_->ok->setEnabled(enabled); }
 bool CCorrectTimeDlg::ActionEnabled() const { return ui_->ok->isEnabled(); }
 void CCorrectTimeDlg::SetPortStatus(const QString& status) { ShowPortStatus(ui_->portStatus, status); }
-QString CCorrectTimeDlg::PortStatus() const { return ui_->portStatus->text(); }
+QString CCorrectTimeDlg::PortStatus() const { return PortStatusText(ui_->portStatus); }
 
 void CCorrectTimeDlg::Prepare() {
   setWindowTitle(QStringLiteral("Correct Time"));
@@ -185,9 +186,8 @@ CDownloadDlg::CDownloadDlg(QWidget* parent, LoggerLink& link) : CDeviceDialog(pa
   auto* top = new QVBoxLayout(this);
   top->addWidget(u.portStatus);
   top->addLayout(buttons);
-  // Wide enough for the title and a status sentence of two lines.
-  setMinimumWidth(320);
-  u.portStatus->setMaximumWidth(400);
+  // The status line is as wide as the window; the window as high as its wrapped sentence.
+  top->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(u.download, &QPushButton::clicked, this, [this] {
@@ -203,7 +203,7 @@ CDownloadDlg::~CDownloadDlg() { delete ui_; }
 void CDownloadDlg::SetActionEnabled(bool enabled) { ui_->download->setEnabled(enabled); }
 bool CDownloadDlg::ActionEnabled() const { return ui_->download->isEnabled(); }
 void CDownloadDlg::SetPortStatus(const QString& status) { ShowPortStatus(ui_->portStatus, status); }
-QString CDownloadDlg::PortStatus() const { return ui_->portStatus->text(); }
+QString CDownloadDlg::PortStatus() const { return PortStatusText(ui_->portStatus); }
 
 void CDownloadDlg::Prepare() {
   setWindowTitle(QStringLiteral("Connecting..."));
@@ -243,7 +243,6 @@ CBatteryDlg::CBatteryDlg(QWidget* parent) : CDeviceDialog(parent), ui_(new Ui) {
   row->addWidget(u.level, 1, Qt::AlignVCenter);
 
   u.portStatus = NewPortStatusLine(this);
-  u.portStatus->setMaximumWidth(320);
 
   auto* top = new QVBoxLayout(this);
   top->addWidget(group);
@@ -256,7 +255,7 @@ CBatteryDlg::CBatteryDlg(QWidget* parent) : CDeviceDialog(parent), ui_(new Ui) {
 CBatteryDlg::~CBatteryDlg() { delete ui_; }
 
 void CBatteryDlg::SetPortStatus(const QString& status) { ShowPortStatus(ui_->portStatus, status); }
-QString CBatteryDlg::PortStatus() const { return ui_->portStatus->text(); }
+QString CBatteryDlg::PortStatus() const { return PortStatusText(ui_->portStatus); }
 
 void CBatteryDlg::Prepare() {
   setWindowTitle(QStringLiteral("Connecting..."));
@@ -303,13 +302,19 @@ class ProgressCloseBlocker : public QObject {
 
 CProgressWindow::CProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui_(new Ui) {
+  // Only a title: no close, minimise or maximise button.
+  setWindowFlag(Qt::WindowCloseButtonHint, false);
+  setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
+  setWindowFlag(Qt::WindowSystemMenuHint, false);
   setWindowTitle(QStringLiteral("Logging..."));
   setModal(false);
   ui_->bar = new QProgressBar(this);
-  ui_->bar->setTextVisible(false);
+  ui_->bar->setTextVisible(true);
+  ui_->bar->setAlignment(Qt::AlignCenter);
   ui_->bar->setRange(0, 1);
   ui_->bar->setValue(0);
-  ui_->bar->setMinimumWidth(280);
+  ui_->bar->setMinimumWidth(
+      ui_->bar->fontMetrics().horizontalAdvance(QStringLiteral("Block 888 of 888, about 888 s left")) + 40);
   auto* top = new QVBoxLayout(this);
   top->addWidget(ui_->bar);
   top->setSizeConstraint(QLayout::SetFixedSize);
@@ -318,8 +323,18 @@ CProgressWindow::CProgressWindow(QWidget* parent)
 
 CProgressWindow::~CProgressWindow() { delete ui_; }
 
-void CProgressWindow::SetRange(int maximum) { ui_->bar->setRange(0, maximum); }
-void CProgressWindow::SetPosition(int position) { ui_->bar->setValue(position); }
+void CProgressWindow::SetRange(int maximum) {
+  ui_->bar->setRange(0, maximum);
+  ShowText();
+}
+void CProgressWindow::SetPosition(int position) {
+  ui_->bar->setValue(position);
+  ShowText();
+}
+void CProgressWindow::ShowText() {
+  ui_->bar->setFormat(QString::fromStdString(DownloadProgressText(ui_->bar->value(), ui_->bar->maximum())));
+}
+QString CProgressWindow::Text() const { return ui_->bar->text(); }
 int CProgressWindow::Position() const { return ui_->bar->value(); }
 int CProgressWindow::Maximum() const { return ui_->bar->maximum(); }
 

@@ -117,8 +117,11 @@ class CProgressWindow : public QDialog {
   void SetPosition(int position);
   int Position() const;
   int Maximum() const;
+  // The bar's text: the blocks received of the total and the time left.
+  QString Text() const;
 
  private:
+  void ShowText();
   struct Ui;
   Ui* ui_;
 };

@@ -295,7 +295,7 @@ CSetupDlg::~CSetupDlg() { delete ui_; }
 void CSetupDlg::SetActionEnabled(bool enabled) { ui_->setup->setEnabled(enabled); }
 bool CSetupDlg::ActionEnabled() const { return ui_->setup->isEnabled(); }
 void CSetupDlg::SetPortStatus(const QString& status) { ShowPortStatus(ui_->portStatus, status); }
-QString CSetupDlg::PortStatus() const { return ui_->portStatus->text(); }
+QString CSetupDlg::PortStatus() const { return PortStatusText(ui_->portStatus); }
 
 void CSetupDlg::Prepare() {
   setWindowTitle(QStringLiteral("Connecting..."));

@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionToolBar>
@@ -165,9 +166,18 @@ QAction* CTevView::action(int commandId) const {
 
 void CTevView::EnsurePanel() {
   if (statsPanel_) return;
-  statsPanel_ = new CStatsPanel(this);
+  // The panel is wider than many windows: in a narrow view it scrolls sideways.
+  panelArea_ = new QScrollArea(this);
+  panelArea_->setObjectName(QStringLiteral("panelArea"));
+  panelArea_->setFrameShape(QFrame::NoFrame);
+  panelArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  panelArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  panelArea_->setWidgetResizable(false);
+  statsPanel_ = new CStatsPanel(panelArea_);
+  panelArea_->setWidget(statsPanel_);
   statsPanel_->move(0, 0);
-  statsPanel_->show();
+  PlaceChildren();
+  panelArea_->show();
   // A recording that arrived before the panel existed is shown at once.
   if (recording_.readingCount >= 1) ShowPanelTexts();
 }
@@ -218,6 +228,11 @@ void CTevView::EnsureGraphChildren() {
 
 void CTevView::PlaceChildren() {
   const int cx = width(), cy = height();
+  if (panelArea_) {
+    // The sideways bar sits in the room above the view's toolbar.
+    const QSize panel = statsPanel_->size();
+    panelArea_->setGeometry(0, 0, cx, cx < panel.width() ? kToolBarTop : panel.height());
+  }
   if (dataList_) dataList_->setGeometry(0, kListTop, cx, std::max(0, cy - kListTop));
   if (viewToolBar_) viewToolBar_->setGeometry(0, kToolBarTop, cx, kToolBarHeight);
   if (hScrollBar_) hScrollBar_->setGeometry(80, cy - 50, std::max(0, cx - 160), 20);
@@ -271,6 +286,11 @@ void CTevView::FillDataList() {
   if (recording_.listNeedsRefill) {
     dataListModel_->Reset(DataListSourceFor(doc_, recording_));
     recording_.listNeedsRefill = 0;
+    // A new recording is shown from its first row, nothing selected; switching modes keeps
+    // the place and the selection.
+    dataList_->clearSelection();
+    dataList_->setCurrentIndex(QModelIndex());
+    dataList_->scrollToTop();
     // A new recording: the readout of the old one no longer applies.
     readoutText_.clear();
     readoutIndex_ = -1;

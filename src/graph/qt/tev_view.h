@@ -20,6 +20,7 @@
 
 class QAction;
 class QDialog;
+class QScrollArea;
 class QScrollBar;
 class QToolBar;
 
@@ -107,6 +108,7 @@ class CTevView : public QWidget {
   bool isPrinting() const { return isPrinting_; }
 
   CStatsPanel* statsPanel() const { return statsPanel_; }
+  QScrollArea* panelArea() const { return panelArea_; }
   QTableView* dataList() const { return dataList_; }
   DataListModel* dataListModel() const { return dataListModel_; }
   QToolBar* viewToolBar() const { return viewToolBar_; }
@@ -167,6 +169,7 @@ class CTevView : public QWidget {
   GraphState graph_;
 
   CStatsPanel* statsPanel_ = nullptr;
+  QScrollArea* panelArea_ = nullptr;
   QTableView* dataList_ = nullptr;
   DataListModel* dataListModel_ = nullptr;
   QToolBar* viewToolBar_ = nullptr;

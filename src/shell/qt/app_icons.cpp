@@ -1,5 +1,6 @@
 #include "shell/qt/app_icons.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -190,10 +191,28 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+QPixmap DisabledPixmap(const QPixmap& normal) {
+  // Grey and faint, so a command that cannot run looks it whatever its colours.
+  QImage image = normal.toImage().convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const int grey = 128 + qGray(line[x]) / 2;
+      line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 2 / 5);
+    }
+  }
+  QPixmap disabled = QPixmap::fromImage(image);
+  disabled.setDevicePixelRatio(normal.devicePixelRatio());
+  return disabled;
+}
+
 QIcon ToolbarIcon(ToolbarPicture picture) {
   QIcon icon;
-  icon.addPixmap(ToolbarPixmap(picture, 1));
-  icon.addPixmap(ToolbarPixmap(picture, 2));
+  for (int scale : {1, 2}) {
+    const QPixmap normal = ToolbarPixmap(picture, scale);
+    icon.addPixmap(normal, QIcon::Normal);
+    icon.addPixmap(DisabledPixmap(normal), QIcon::Disabled);
+  }
   return icon;
 }
 

@@ -13,6 +13,9 @@ enum class ToolbarPicture { Save, Open, CorrectTime, Setup, Download, Battery, G
 // 27 x 20 pixels (and twice that for high-density screens).
 inline constexpr int kToolbarPictureWidth = 27;
 inline constexpr int kToolbarPictureHeight = 20;
+// Normal, and greyed for a command that is disabled.
 QIcon ToolbarIcon(ToolbarPicture picture);
+// The greyed form of a toolbar picture.
+QPixmap DisabledPixmap(const QPixmap& normal);
 
 }  // namespace k7740

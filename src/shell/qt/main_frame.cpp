@@ -7,6 +7,8 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -342,9 +344,18 @@ void CMainFrame::FocusPane(int step) {
 
 bool CMainFrame::SaveFiles() {
   saveFailed_ = false;
-  const std::string chosen = prompts_->ChooseSavePath(ProposedSaveName(options_.clock()));
-  if (chosen.empty()) return false;
-  const SavePaths paths = SavePathsFor(chosen);
+  std::string chosen;
+  SavePaths paths;
+  // The names written are cut at the last point, so they may be files the dialog never asked
+  // about: those are asked about here, and No goes back to the dialog.
+  for (;;) {
+    chosen = prompts_->ChooseSavePath(ProposedSaveName(options_.clock()));
+    if (chosen.empty()) return false;
+    paths = SavePathsFor(chosen);
+    const std::string question = ReplaceQuestion(
+        chosen, paths, [](const std::string& p) { return QFileInfo::exists(QFile::decodeName(p.c_str())); });
+    if (question.empty() || prompts_->AskYesNo(question, BoxIcon::Exclamation)) break;
+  }
   std::string error;
   bool ok = false;
   {

@@ -1,6 +1,8 @@
 // Message boxes and file dialogs of the desktop program.
 #pragma once
 
+#include <QFileDialog>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -14,6 +16,17 @@ inline constexpr const char* kSaveFilter = "DataLogger Files (*.record *.xls)";
 inline constexpr const char* kOpenFilter = "DataLogger Files (*.record)";
 inline constexpr const char* kAllFilesFilter = "All Files (*)";
 inline constexpr const char* kRecordSuffix = "record";
+// Message boxes are at least this wide, so the window manager can show the caption.
+inline constexpr int kMinimumBoxWidth = 320;
+// Room for the icon and the margins beside a message's widest line; beyond the maximum it wraps.
+inline constexpr int kBoxIconRoom = 90;
+inline constexpr int kMaximumBoxWidth = 900;
+// File dialogs open this large until the user gives one another size.
+inline constexpr int kFileDialogWidth = 960;
+inline constexpr int kFileDialogHeight = 560;
+
+// Detail view, the size given (or the default), and columns that show their contents in full.
+void PrepareFileDialog(QFileDialog& dialog, const QSize& remembered);
 
 class QtUserPrompts : public UserPrompts {
  public:
@@ -34,6 +47,7 @@ class QtUserPrompts : public UserPrompts {
   std::string Choose(bool save, const QString& title, const QStringList& filters, const std::string& name);
   QWidget* parent_;
   QString lastFolder_;
+  QSize dialogSize_;  // the last file dialog's size, kept for the next one
 };
 
 }  // namespace k7740
