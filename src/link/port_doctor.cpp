@@ -326,6 +326,11 @@ std::string PortsText(const PortsDiagnosis& d) {
     }
     if (!r.note.empty()) out += "         Note: " + r.note + ".\n";
   }
+  const bool noDevice = std::all_of(d.ports.begin(), d.ports.end(), [](const PortReport& r) {
+    return r.state == PortState::Missing || r.state == PortState::Unassigned;
+  });
+  if (noDevice && d.unreached.empty())
+    out += "No port of the table has a device: plug in the logger's cable.\n";
   for (const UnreachedDevice& u : d.unreached) {
     out += "Beyond the table: " + u.adapter.path;
     const std::string adapter = AdapterText(u.adapter, u.byId);

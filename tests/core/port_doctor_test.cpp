@@ -240,6 +240,8 @@ TEST(PortDoctor, DevicesBeyondTheTableAreNamedWithTheSettingThatReachesThem) {
 TEST(PortDoctor, RivalProgramsAreWarnedAbout) {
   FakeFacts facts;
   EXPECT_TRUE(DiagnosePorts(facts, DefaultTable()).warnings.empty());
+  EXPECT_THAT(PortsText(DiagnosePorts(facts, DefaultTable())),
+              HasSubstr("No port of the table has a device: plug in the logger's cable."));
   EXPECT_EQ(NoLoggerHint(facts, DefaultTable()), "");
   facts.running = {"brltty", "ModemManager"};
   const PortsDiagnosis d = DiagnosePorts(facts, DefaultTable());
