@@ -5,6 +5,7 @@
 #   ./dev.sh sanitize   the tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh fuzz [S]   the record-file reader's fuzz target for S seconds (default 30)
 #   ./dev.sh bench      build the benchmarks (Release) and run them
+#   ./dev.sh package    the Debian package k7740_<version>_amd64.deb in build/, checked by lintian
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$PWD
@@ -77,8 +78,17 @@ case "${1:-}" in
     # "bench/paced_download.sh build-bench".
     "$ROOT/bench/paced_download.sh" "$ROOT/build-bench" --unpaced-only
     ;;
+  package)
+    install_missing "${PACKAGES[@]}" lintian
+    TARGETS="k7740 k7740-cli k7740-sim k7740_docs" configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    (cd "$ROOT/build" && cpack -G DEB)
+    deb=$(ls "$ROOT"/build/k7740_*_amd64.deb)
+    # Errors fail the command; warnings are shown.
+    lintian --fail-on error "$deb"
+    echo "$deb"
+    ;;
   *)
-    sed -n '2,8p' "$0"
+    sed -n '2,9p' "$0"
     exit 2
     ;;
 esac

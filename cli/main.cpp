@@ -8,6 +8,7 @@
 #include "cli/file_commands.h"
 #include "cli/graph_command.h"
 #include "cli/print_command.h"
+#include "cli/ports_command.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ constexpr const char* kHelp =
     "        --temp-low N  --temp-high N  --rh-low N  --rh-high N  --alarm-unit c|f\n"
     "        --alarm-led on|off  --start manual|auto  --when-full stop|overwrite\n"
     "  download -o BASE             download every reading; writes BASE.record and BASE.xls\n"
+    "  --port N                     (with any of these) only port N, 1 to 16; no scan\n"
     "\n"
     "Commands on record files:\n"
     "  report FILE.record [-o F]    the text report of a record file (stdout without -o)\n"
@@ -42,6 +44,14 @@ constexpr const char* kHelp =
     "                               --list the paged list; --pages prints only those pages,\n"
     "                               numbered as in the whole printout; needs no display\n"
     "\n"
+    "Commands on this computer:\n"
+    "  ports [--json]               what is on ports 1-16 and why a port cannot be used, with the\n"
+    "                               fix; serial devices beyond the port table; it never writes to\n"
+    "                               a port and exits 0\n"
+    "\n"
+    "  --help                       this text\n"
+    "  --version                    the version\n"
+    "\n"
     "Exit status: 0 success, 1 logger not reached or transfer failed, 2 bad arguments or file.\n"
     "Environment: K7740_SERIAL_PORTS (colon-separated device paths for ports 1..16),\n"
     "K7740_SETTINGS_DIR (folder of TEVARO.ini), K7740_SERIAL_LOG (hex log of every byte).\n";
@@ -58,6 +68,11 @@ int main(int argc, char** argv) {
     std::cout << kHelp << '\n' << k7740::kAnalysisDefinitions;
     return 0;
   }
+  if (args[0] == "--version") {
+    std::cout << "k7740-cli " K7740_VERSION "\n";
+    return 0;
+  }
+  if (args[0] == "ports") return k7740::RunPortsCommand(args, std::cout, std::cerr);
   if (args[0] == "report") return k7740::RunReportCommand(args, std::cout, std::cerr);
   if (args[0] == "info") return k7740::RunInfoCommand(args, std::cout, std::cerr);
   if (args[0] == "graph") return k7740::RunGraphCommand(args, std::cout, std::cerr);

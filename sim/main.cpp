@@ -67,7 +67,8 @@ constexpr const char* kUsage =
     "\n"
     "  --quiet                   print nothing but the device path\n"
     "  --verbose                 log every request and its answer on standard error\n"
-    "  --help                    show this text\n";
+    "  --help                    show this text\n"
+    "  --version                 show the version\n";
 
 struct Options {
   std::string link;
@@ -86,6 +87,7 @@ struct Options {
   bool quiet = false;
   bool verbose = false;
   bool help = false;
+  bool version = false;
 };
 
 struct UsageError {
@@ -150,6 +152,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       if (name == "--help" || name == "-h") {
         flag();
         o.help = true;
+      } else if (name == "--version") {
+        flag();
+        o.version = true;
       } else if (name == "--link") {
         o.link = value();
         if (o.link.empty()) throw UsageError{"--link needs a path"};
@@ -424,6 +429,10 @@ int Main(int argc, char** argv) {
   }
   if (o.help) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (o.version) {
+    std::puts("k7740-sim " K7740_VERSION);
     return 0;
   }
 

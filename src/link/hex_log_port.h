@@ -34,6 +34,7 @@ class HexLogPort : public SerialPort {
   SerialEvent lastEvent() const override { return inner_.lastEvent(); }
   std::string errorText() const override { return inner_.errorText(); }
   OpenError lastOpenError() const override { return inner_.lastOpenError(); }
+  std::string noLoggerHint() const override { return inner_.noLoggerHint(); }
 
  private:
   void Line(const char* what, const uint8_t* data, size_t size);

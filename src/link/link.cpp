@@ -214,7 +214,9 @@ void LoggerLink::PortScanTick() {
     timers_.start(kTimerProbeStep, kProbeStepMs);
   } else {
     // No port opens at all: the templates keep their titles, but say why where the user looks.
-    const std::string status = scanProblem_.empty() ? std::string(kNoPortFound) : scanProblem_;
+    std::string status = scanProblem_;
+    if (status.empty()) status = port_.noLoggerHint();
+    if (status.empty()) status = kNoPortFound;
     for (DeviceWindow w : kAllWindows) {
       if (windows_.isWindowOpen(w)) windows_.setPortStatus(w, status);
     }
@@ -229,11 +231,13 @@ void LoggerLink::ProbeStepTick() {
     timers_.stop(kTimerProbeStep);
     probeStep = 1;
     candidateCount = 0;
+    // Ports opened but none answered: the logger may sit on an adapter the table does not reach.
+    const std::string status = scanProblem_.empty() ? port_.noLoggerHint() : scanProblem_;
     for (DeviceWindow w : kAllWindows) {
       if (!windows_.isWindowOpen(w)) continue;
       windows_.setWindowTitle(w, kNotConnected);
       if (w != DeviceWindow::Battery) windows_.setActionEnabled(w, false);
-      windows_.setPortStatus(w, scanProblem_);
+      windows_.setPortStatus(w, status);
       timers_.start(kTimerPortScan, kPortScanAfterFailureMs);
       if (w == DeviceWindow::Battery) windows_.showBatteryPicture(0);
     }

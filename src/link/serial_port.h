@@ -38,6 +38,9 @@ class SerialPort {
   virtual std::string errorText() const = 0;
   // Why the last open failed; ports that exist but refuse are worth telling the user about.
   virtual OpenError lastOpenError() const { return OpenError::Other; }
+  // Where the logger may be when no port answers (an adapter beyond the port table, say); empty
+  // when there is nothing more to tell than that no port was found.
+  virtual std::string noLoggerHint() const { return {}; }
 
   // The receive notification: called from the event loop (never from inside write) once at
   // least the threshold is waiting, or for any other communication event.

@@ -57,6 +57,13 @@ struct FakeWindows : LinkWindows {
   void downloadFinished(DownloadOutcome o) override { outcomes.push_back(o); }
 };
 
+// The simulated ports, with the hint a real port gives when no port reaches the logger.
+struct HintingPort : SimSerialPort {
+  using SimSerialPort::SimSerialPort;
+  std::string hint;
+  std::string noLoggerHint() const override { return hint; }
+};
+
 class LinkTest : public ::testing::Test {
  protected:
   LinkTest() : timers(clock), port(clock), link(port, timers, windows, doc, view, viewSettings, main, flags) {
@@ -115,7 +122,7 @@ class LinkTest : public ::testing::Test {
 
   VirtualClock clock;
   VirtualTimerHost timers;
-  SimSerialPort port;
+  HintingPort port;
   LoggerSimulator logger;
   FakeWindows windows;
   CTevDoc doc;
@@ -175,6 +182,24 @@ TEST_F(LinkTest, NoPortOpensKeepsTemplateTitleAndRescansEvery100ms) {
   clock.advance(100);
   ASSERT_EQ(Probes().size(), 1u);
   EXPECT_EQ(Probes()[0], (std::pair<int64_t, int>{500, 2}));
+}
+
+TEST_F(LinkTest, WithoutARefusalTheWindowsShowWhereTheLoggerMayBe) {
+  port.hint = "No serial port found; the logger's adapter appears as /dev/ttyUSB8, beyond port 12: ...";
+  Open(DeviceWindow::CorrectTime);
+  clock.advance(450);
+  EXPECT_EQ(windows.status[DeviceWindow::CorrectTime], port.hint);
+  // Ports that open but stay silent say the same once the probe cycle has failed.
+  windows.status.clear();
+  port.addPort(1, nullptr);
+  clock.advance(2000);
+  EXPECT_EQ(windows.title[DeviceWindow::CorrectTime], kNotConnected);
+  EXPECT_EQ(windows.status[DeviceWindow::CorrectTime], port.hint);
+  // A port that refuses is the more pressing news.
+  port.refusePort(2, "Permission denied on /dev/ttyS1: add your user to the 'dialout' group.");
+  clock.advance(3000);
+  EXPECT_EQ(windows.status[DeviceWindow::CorrectTime],
+            "Permission denied on /dev/ttyS1: add your user to the 'dialout' group.");
 }
 
 TEST_F(LinkTest, PermissionRefusalIsShownWhenTheLoggerIsNotReached) {

@@ -3,6 +3,8 @@
 #include <QMetaObject>
 
 #include "common/text.h"
+#include "link/port_doctor.h"
+#include "link/qt/qt_port_facts.h"
 
 namespace k7740 {
 
@@ -56,7 +58,34 @@ bool QtSerialPort::open() {
   port_.setPortName(path);
   if (!port_.open(QIODevice::ReadWrite)) {
     const std::string p = path.toStdString();
-    switch (port_.error()) {
+    const QSerialPort::SerialPortError error = port_.error();
+    const std::string errorString = port_.errorString().toStdString();
+    port_.clearError();
+    // The library's own word is coarse (a lock held by another program reads as a permission
+    // error), so a port that exists is looked at more closely.
+    if (error != QSerialPort::DeviceNotFoundError) {
+      const PortReport report = DiagnosePort(QtPortFacts(), portNumber_, path.toLocal8Bit().toStdString());
+      switch (report.state) {
+        case PortState::Permission:
+          openError_ = OpenError::PermissionDenied;
+          break;
+        case PortState::Busy:
+          openError_ = OpenError::Busy;
+          break;
+        case PortState::Missing:
+        case PortState::Unassigned:
+          openError_ = OpenError::NotFound;
+          break;
+        default:
+          openError_ = OpenError::Other;
+          break;
+      }
+      if (report.state != PortState::Opens) {
+        errorText_ = report.Sentence();
+        return false;
+      }
+    }
+    switch (error) {
       case QSerialPort::DeviceNotFoundError:
         openError_ = OpenError::NotFound;
         errorText_ = "No serial device at " + p + ".";
@@ -73,10 +102,9 @@ bool QtSerialPort::open() {
         break;
       default:
         openError_ = OpenError::Other;
-        errorText_ = "Cannot open " + p + ": " + port_.errorString().toStdString() + ".";
+        errorText_ = "Cannot open " + p + ": " + errorString + ".";
         break;
     }
-    port_.clearError();
     return false;
   }
   port_.setBaudRate(baud_);
@@ -88,6 +116,8 @@ bool QtSerialPort::open() {
   errorText_.clear();
   return true;
 }
+
+std::string QtSerialPort::noLoggerHint() const { return NoLoggerHint(QtPortFacts(), PortTablePaths()); }
 
 bool QtSerialPort::close() {
   if (port_.isOpen()) port_.close();

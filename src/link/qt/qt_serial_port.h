@@ -35,6 +35,7 @@ class QtSerialPort : public SerialPort {
   SerialEvent lastEvent() const override { return lastEvent_; }
   std::string errorText() const override { return errorText_; }
   OpenError lastOpenError() const override { return openError_; }
+  std::string noLoggerHint() const override;
 
   QString devicePath(int portNumber) const;
 

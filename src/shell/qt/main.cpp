@@ -16,6 +16,7 @@ constexpr const char* kUsage =
     "The desktop program for the K7740 temperature and humidity data logger.\n"
     "FILE.record  a record file to show at start-up\n"
     "--help       this text\n"
+    "--version    the version\n"
     "\n"
     "Environment:\n"
     "  K7740_SERIAL_PORTS  colon-separated device paths of serial ports 1..16\n"
@@ -25,6 +26,17 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before the application starts, so that they work without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("k7740 " K7740_VERSION);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("k7740"));
   QApplication::setWindowIcon(k7740::ProgramIcon());
@@ -35,10 +47,6 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& arg = args[i];
-    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
     if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
       std::fprintf(stderr, "k7740: unknown option %s\n\n%s", arg.toLocal8Bit().constData(), kUsage);
       return 2;

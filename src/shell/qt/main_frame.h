@@ -35,7 +35,7 @@ class CProgressWindow;
 class PrintCommands;
 
 inline constexpr const char* kMainWindowTitle = "K7740 Temperature-Humidity Software";
-inline constexpr const char* kAboutLine = "K7740 Temperature-Humidity Software Version 1.9.2";
+inline constexpr const char* kAboutLine = "K7740 Temperature-Humidity Software Version " K7740_VERSION;
 inline constexpr const char* kInvalidFormat = "Invalid Format!";
 inline constexpr const char* kUnexpectedFileFormat = "Unexpected file format.";
 // The name the framework's Save As proposes for a document that has no file yet.
