@@ -166,7 +166,8 @@ TEST(ManualPictures, TheManualShowsExactlyThePicturesTheProgramMakes) {
   QSet<QString> shown;
   const QRegularExpression img(QString::fromLatin1("<img\\s+src=\"pictures/([^\"]+)\""));
   for (auto it = img.globalMatch(html); it.hasNext();) shown.insert(it.next().captured(1));
-  const QStringList files = QDir(manual + QStringLiteral("/pictures")).entryList({QStringLiteral("*.png")}, QDir::Files);
+  const QStringList files =
+      QDir(manual + QStringLiteral("/pictures")).entryList({QStringLiteral("*.png")}, QDir::Files);
   const QSet<QString> made(files.begin(), files.end());
   EXPECT_FALSE(made.isEmpty());
   EXPECT_EQ(shown, made);
