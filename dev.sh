@@ -43,7 +43,7 @@ configure_build() {  # dir, extra cmake args...
 case "${1:-}" in
   demo)
     install_missing "${PACKAGES[@]}"
-    TARGETS="k7740 k7740-sim" configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    TARGETS="k7740 k7740-sim manual" configure_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     exec "$ROOT/tools/demo.sh" "$ROOT/build"
     ;;
   test)

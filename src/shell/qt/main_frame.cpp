@@ -123,15 +123,12 @@ std::string SaveFailureText(const std::string& error) {
 
 }  // namespace
 
-QString HelpFilePath(const QString& programDir) {
-  return programDir.endsWith(QLatin1Char('/')) ? programDir + QStringLiteral("help.chm")
-                                               : programDir + QStringLiteral("/help.chm");
-}
-
 CMainFrame::CMainFrame(MainFrameOptions options) : options_(std::move(options)) {
   if (!options_.runModal) options_.runModal = [](QDialog& dialog) { return dialog.exec(); };
   if (!options_.openUrl) options_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   if (!options_.clock) options_.clock = [] { return std::time(nullptr); };
+  if (options_.programDir.isEmpty()) options_.programDir = QCoreApplication::applicationDirPath();
+  if (!options_.hasViewer) options_.hasViewer = HasDefaultApplication;
 
   // Settings first: the rest of the window is built from them.
   ReadMainSettings(SettingsStore(options_.settingsDir), mainSettings_);
@@ -528,8 +525,16 @@ void CMainFrame::OnAbout() {
 }
 
 void CMainFrame::OnHelpTopics() {
-  // A missing file is the viewer's to report.
-  options_.openUrl(QUrl::fromLocalFile(HelpFilePath(QCoreApplication::applicationDirPath())));
+  // help.chm where it can be shown, else the HTML manual in the user's browser.
+  const QStringList files = HelpTopicsFiles(options_.programDir, options_.hasViewer);
+  for (const QString& file : files) {
+    if (options_.openUrl(QUrl::fromLocalFile(file))) return;
+  }
+  const QString text =
+      files.isEmpty()
+          ? ManualNotFoundText(options_.programDir)
+          : QStringLiteral("No program could be started to show the user manual:\n") + files.last();
+  prompts_->ShowMessage(text.toStdString(), BoxIcon::Exclamation);
 }
 
 // ---- Device windows ----

@@ -16,6 +16,7 @@
 #include "recording/prompts.h"
 #include "recording/recording.h"
 #include "settings/settings_table.h"
+#include "shell/qt/manual_path.h"
 #include "shell/user_prompts.h"
 
 class QAction;
@@ -60,9 +61,6 @@ inline constexpr int kCmdFileSave = 57603;
 inline constexpr int kCmdNextPane = 57680;
 inline constexpr int kCmdPrevPane = 57681;
 
-// help.chm beside the program (programDir: the program's folder).
-QString HelpFilePath(const QString& programDir);
-
 // What the main window talks to. Everything left empty gets the real implementation.
 struct MainFrameOptions {
   SerialPort* port = nullptr;   // default: the serial port, hex-logged when $K7740_SERIAL_LOG names a file
@@ -74,6 +72,9 @@ struct MainFrameOptions {
   std::function<int(QDialog&)> runModal;     // default: QDialog::exec
   std::function<bool(const QUrl&)> openUrl;  // default: QDesktopServices::openUrl
   std::function<std::time_t()> clock;        // the PC's time; default: std::time
+  QString programDir;  // where help.chm and the manual are looked for; default: the program's folder
+  std::function<bool(const QString&)>
+      hasViewer;  // something can show this file; default: its MIME type has a default application
 };
 
 class CMainFrame : public QMainWindow, public LinkWindows {
