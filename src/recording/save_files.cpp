@@ -37,8 +37,8 @@ std::string AbsoluteEnv(const char* name) {
 
 }  // namespace
 
-bool SaveRecordingFiles(const SavePaths& paths, CTevDoc& doc, const RecordingView& view,
-                        std::string& error, bool* targetsChanged) {
+bool SaveRecordingFiles(const SavePaths& paths, CTevDoc& doc, const RecordingView& view, std::string& error,
+                        bool* targetsChanged) {
   const std::string report = BuildTextReport(doc, view);
   const std::vector<FileImage> files{
       {paths.reportPath, std::vector<uint8_t>(report.begin(), report.end())},

@@ -11,8 +11,8 @@ namespace k7740 {
 
 // The text report and the record file as one unit: both are replaced or neither is.
 // targetsChanged (optional) tells, after a failure, whether a target could not be put back.
-bool SaveRecordingFiles(const SavePaths& paths, CTevDoc& doc, const RecordingView& view,
-                        std::string& error, bool* targetsChanged = nullptr);
+bool SaveRecordingFiles(const SavePaths& paths, CTevDoc& doc, const RecordingView& view, std::string& error,
+                        bool* targetsChanged = nullptr);
 
 // Where every completed download is kept: $XDG_DATA_HOME/k7740/downloads, else
 // ~/.local/share/k7740/downloads. Empty when neither variable gives an absolute folder.

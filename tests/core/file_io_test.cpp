@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "recording/recording.h"
 #include "recording/record_file.h"
+#include "recording/recording.h"
 #include "recording/save_files.h"
 #include "recording/text_report.h"
 #include "tests/support/faulty_file_system.h"
@@ -197,35 +197,36 @@ TEST_F(FileIoTest, TwoFileSaveFailingAtAnyCallChangesNothing) {
       if (start.record) Put(paths.recordPath, "earlier record");
       before = Entries();
     };
-    const int points = test::ForEachFailurePoint([&](test::FaultyFileSystem& faulty, const test::FailurePoint& p) {
-      reset();
-      std::string error;
-      bool changed = true;
-      bool ok = false;
-      {
-        ScopedFileSystem scoped(faulty);
-        ok = SaveRecordingFiles(paths, *doc, view, error, &changed);
-      }
-      SCOPED_TRACE(std::string(test::CallName(p.call)) + " #" + std::to_string(p.nth) + ": " +
-                   std::strerror(p.err));
-      if (faulty.Hits() == 0) {
-        ASSERT_TRUE(ok) << error;
-        EXPECT_EQ(Slurp(paths.reportPath), newReport);
-        EXPECT_EQ(Bytes(Slurp(paths.recordPath)), newRecord);
-        return;
-      }
-      EXPECT_FALSE(ok);
-      EXPECT_FALSE(changed);
-      EXPECT_NE(error.find(std::strerror(p.err)), std::string::npos) << error;
-      EXPECT_EQ(error.rfind("Cannot write " + Path("week."), 0), 0u) << error;
-      EXPECT_EQ(Entries(), before) << "a temporary file was left, or a target appeared or went";
-      if (start.report) {
-        EXPECT_EQ(Slurp(paths.reportPath), "earlier report");
-      }
-      if (start.record) {
-        EXPECT_EQ(Slurp(paths.recordPath), "earlier record");
-      }
-    });
+    const int points =
+        test::ForEachFailurePoint([&](test::FaultyFileSystem& faulty, const test::FailurePoint& p) {
+          reset();
+          std::string error;
+          bool changed = true;
+          bool ok = false;
+          {
+            ScopedFileSystem scoped(faulty);
+            ok = SaveRecordingFiles(paths, *doc, view, error, &changed);
+          }
+          SCOPED_TRACE(std::string(test::CallName(p.call)) + " #" + std::to_string(p.nth) + ": " +
+                       std::strerror(p.err));
+          if (faulty.Hits() == 0) {
+            ASSERT_TRUE(ok) << error;
+            EXPECT_EQ(Slurp(paths.reportPath), newReport);
+            EXPECT_EQ(Bytes(Slurp(paths.recordPath)), newRecord);
+            return;
+          }
+          EXPECT_FALSE(ok);
+          EXPECT_FALSE(changed);
+          EXPECT_NE(error.find(std::strerror(p.err)), std::string::npos) << error;
+          EXPECT_EQ(error.rfind("Cannot write " + Path("week."), 0), 0u) << error;
+          EXPECT_EQ(Entries(), before) << "a temporary file was left, or a target appeared or went";
+          if (start.report) {
+            EXPECT_EQ(Slurp(paths.reportPath), "earlier report");
+          }
+          if (start.record) {
+            EXPECT_EQ(Slurp(paths.recordPath), "earlier record");
+          }
+        });
     // Two creates, writes, syncs, closes and renames, one folder sync; three errors each.
     EXPECT_EQ(points, 11 * 3);
   }

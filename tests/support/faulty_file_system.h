@@ -15,7 +15,7 @@ namespace k7740::test {
 enum class Call { Create, Write, Sync, Close, Rename, Link, Unlink, SyncFolder, Open, Read };
 
 inline const char* CallName(Call c) {
-  static const char* const names[] = {"create", "write", "sync",       "close", "rename",
+  static const char* const names[] = {"create", "write",  "sync",        "close", "rename",
                                       "link",   "unlink", "sync folder", "open",  "read"};
   return names[static_cast<int>(c)];
 }
@@ -54,9 +54,13 @@ class FaultyFileSystem : public FileSystem {
   int Rename(const char* from, const char* to) override {
     return Trip(Call::Rename) ? -1 : FileSystem::Rename(from, to);
   }
-  int Link(const char* from, const char* to) override { return Trip(Call::Link) ? -1 : FileSystem::Link(from, to); }
+  int Link(const char* from, const char* to) override {
+    return Trip(Call::Link) ? -1 : FileSystem::Link(from, to);
+  }
   int Unlink(const char* path) override { return Trip(Call::Unlink) ? -1 : FileSystem::Unlink(path); }
-  int SyncFolder(const char* path) override { return Trip(Call::SyncFolder) ? -1 : FileSystem::SyncFolder(path); }
+  int SyncFolder(const char* path) override {
+    return Trip(Call::SyncFolder) ? -1 : FileSystem::SyncFolder(path);
+  }
   int OpenForReading(const char* path) override {
     return Trip(Call::Open) ? -1 : FileSystem::OpenForReading(path);
   }

@@ -70,6 +70,7 @@ struct MainFrameOptions {
   std::function<int(QDialog&)> runModal;     // default: QDialog::exec
   std::function<bool(const QUrl&)> openUrl;  // default: QDesktopServices::openUrl
   std::function<std::time_t()> clock;        // the PC's time; default: std::time
+  std::string archiveDir;                    // the download archive; empty: DownloadArchiveDirectory()
 };
 
 class CMainFrame : public QMainWindow, public LinkWindows {
@@ -126,6 +127,7 @@ class CMainFrame : public QMainWindow, public LinkWindows {
   void setProgressPosition(int position) override;
   void destroyProgressWindow() override;
   void recordingReplaced() override;
+  void downloadFinished(DownloadOutcome outcome) override;
   void redrawAllViews() override;
   void undoZoom() override;
 
