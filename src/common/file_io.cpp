@@ -279,14 +279,15 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, std::stri
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
-      fs.Close(fd);
+      ::close(fd);
       out.clear();
       error = Failure("read", path, err);
       return false;
     }
     out.insert(out.end(), buf, buf + n);
   }
-  fs.Close(fd);
+  // Nothing was written, so a failing close loses nothing.
+  ::close(fd);
   return true;
 }
 
