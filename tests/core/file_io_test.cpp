@@ -1,6 +1,8 @@
 #include "common/file_io.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,6 +232,39 @@ TEST_F(FileIoTest, TwoFileSaveFailingAtAnyCallChangesNothing) {
     // Two creates, writes, syncs, closes and renames, one folder sync; three errors each.
     EXPECT_EQ(points, 11 * 3);
   }
+}
+
+// A real full disk: a 64 KiB file system of its own, in a mount namespace of this process only.
+TEST_F(FileIoTest, ARealFullDiskLeavesTheEarlierFilesIntact) {
+  if (::unshare(CLONE_NEWNS) != 0) GTEST_SKIP() << "no private mount namespace: " << std::strerror(errno);
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    GTEST_SKIP() << "mounts cannot be made private: " << std::strerror(errno);
+  }
+  const std::string small = Path("small");
+  ASSERT_EQ(::mkdir(small.c_str(), 0700), 0);
+  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "mounting a small tmpfs was refused: " << std::strerror(errno);
+  }
+  auto doc = std::make_unique<CTevDoc>();
+  RecordingView view;
+  view.readingCount = kMaxReadings;  // about 131 KB: more than the whole disk
+  const SavePaths paths = SavePathsFor(small + "/full");
+  Put(paths.reportPath, "earlier report");
+  Put(paths.recordPath, "earlier record");
+  std::string error;
+  const bool ok = SaveRecordingFiles(paths, *doc, view, error);
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(small)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  const std::string report = Slurp(paths.reportPath);
+  const std::string record = Slurp(paths.recordPath);
+  ::umount2(small.c_str(), MNT_DETACH);
+
+  EXPECT_FALSE(ok);
+  EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+  EXPECT_EQ(report, "earlier report");
+  EXPECT_EQ(record, "earlier record");
+  EXPECT_EQ(names, (std::vector<std::string>{"full.record", "full.xls"}));
 }
 
 TEST_F(FileIoTest, AnEarlierFileThatCannotBePutBackIsNamedAndKept) {
