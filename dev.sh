@@ -113,7 +113,7 @@ case "${1:-}" in
     "$ROOT/bench/paced_download.sh" "$ROOT/build-bench" --unpaced-only
     ;;
   *)
-    sed -n '2,9p' "$0"
+    sed -n '2,8p' "$0"
     exit 2
     ;;
 esac
