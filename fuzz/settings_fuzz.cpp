@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -18,8 +19,10 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
+void Check(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "settings_fuzz: %s\n", what);
+  std::abort();
 }
 
 // A folder in memory when there is one: the writer syncs every file it writes.
@@ -27,7 +30,7 @@ const std::string& Folder() {
   static const std::string folder = [] {
     const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     std::string pattern = std::string(base) + "/k7740-settings-fuzz-XXXXXX";
-    Check(::mkdtemp(pattern.data()) != nullptr);
+    Check(::mkdtemp(pattern.data()) != nullptr, "no folder");
     return pattern;
   }();
   return folder;
@@ -97,14 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& folder = Folder();
   const std::string path = folder + "/" + k7740::kSettingsFileName;
   std::string error;
-  Check(k7740::WriteFileAtomically(path, data, size, error));
+  Check(k7740::WriteFileAtomically(path, data, size, error), "the input could not be written");
   const std::string before(reinterpret_cast<const char*>(data), size);
 
   ReadAndWriteBack(folder);
   const std::string once = FileText(path);
-  Check(KeepsForeignLines(before, once));
+  Check(KeepsForeignLines(before, once), "a line the program does not own changed");
 
   ReadAndWriteBack(folder);
-  Check(FileText(path) == once);
+  Check(FileText(path) == once, "a second read and write changed the file");
   return 0;
 }

@@ -129,6 +129,9 @@ void InsertLines(std::string& text, size_t pos, std::string_view lines, std::str
   std::string block;
   if (pos > 0 && text[pos - 1] != '\n' && text[pos - 1] != '\r') block += eol;
   block += lines;
+  // In a file of lone CRs, a CR just before an LF would join it into one CRLF break and swallow
+  // the line that LF ends.
+  if (!block.empty() && block.back() == '\r' && pos < text.size() && text[pos] == '\n') block += '\n';
   text.insert(pos, block);
 }
 

@@ -321,6 +321,9 @@ TEST_F(SettingsStoreTest, UnusualLayoutsAreReadAndKeptByteForByte) {
   const Case cases[] = {
       {"CR-only line ends", "[COMInfo]\rCOM num=5\r[Other]\rx=1\r", "5",
        "[COMInfo]\rCOM num=7\r[Other]\rx=1\r[New]\rk=1\r"},
+      // Found by fuzzing: a key added before an empty LF line once ate that line.
+      {"mixed line ends", "[New]\rj=1\n\n[COMInfo]\nCOM num=5\n", "5",
+       "[New]\rj=1\nk=1\r\n\n[COMInfo]\nCOM num=7\n"},
       {"CR-only, last line unterminated", "[COMInfo]\rCOM num=5", "5", "[COMInfo]\rCOM num=7\r[New]\rk=1\r"},
       {"10,000 lines, the key at the end", manyLines + "[COMInfo]\nCOM num=9\n", "9",
        manyLines + "[COMInfo]\nCOM num=7\n[New]\nk=1\n"},
