@@ -31,10 +31,6 @@ const std::string& Folder() {
     const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     std::string pattern = std::string(base) + "/k7740-settings-fuzz-XXXXXX";
     Check(::mkdtemp(pattern.data()) != nullptr, "no folder");
-    std::atexit([] {
-      ::unlink((Folder() + "/" + k7740::kSettingsFileName).c_str());
-      ::rmdir(Folder().c_str());
-    });
     return pattern;
   }();
   return folder;
