@@ -4,6 +4,7 @@
 #   ./dev.sh test       build and run every test
 #   ./dev.sh sanitize   the tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./dev.sh fuzz [S]   the record-file reader's fuzz target for S seconds (default 30)
+#   ./dev.sh fuzz-all S every fuzz target (fuzz/*_fuzz.cpp) for S seconds each
 #   ./dev.sh bench      build the benchmarks (Release) and run them
 #   ./dev.sh package    the Debian package k7740_<version>_amd64.deb in build/, checked by lintian
 set -euo pipefail
@@ -68,6 +69,43 @@ case "${1:-}" in
     mkdir -p "$ROOT/build-fuzz/corpus"
     "$ROOT/build-fuzz/record_reader_fuzz" -max_total_time="${2:-30}" -max_len=200000 \
       "$ROOT/build-fuzz/corpus" "$ROOT/tests/data"
+    ;;
+  fuzz-all)
+    # Every fuzz/NAME_fuzz.cpp, S seconds each. The growing corpus lives in build-fuzz/corpus/NAME,
+    # seeded from fuzz/corpus/NAME; a crash leaves its input in build-fuzz/findings/NAME.
+    seconds=${2:?usage: ./dev.sh fuzz-all SECONDS}
+    install_missing "${PACKAGES[@]}" clang libclang-rt-14-dev
+    targets=()
+    for f in "$ROOT"/fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
+    CXX=clang++ TARGETS="${targets[*]}" configure_build "$ROOT/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DK7740_FUZZ=ON -DK7740_BUILD_UI=OFF -DK7740_BUILD_BENCH=OFF -DK7740_WERROR=OFF
+    failed=0
+    summary=()
+    for t in "${targets[@]}"; do
+      corpus="$ROOT/build-fuzz/corpus/$t" findings="$ROOT/build-fuzz/findings/$t" log="$ROOT/build-fuzz/$t.log"
+      mkdir -p "$corpus" "$findings"
+      seeds=()
+      [ -d "$ROOT/fuzz/corpus/$t" ] && seeds+=("$ROOT/fuzz/corpus/$t")
+      max_len=$(cat "$ROOT/fuzz/corpus/$t.max_len" 2>/dev/null || echo 4096)
+      echo "== $t: $seconds s"
+      rc=0
+      UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 "$ROOT/build-fuzz/$t" -max_total_time="$seconds" \
+        -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" \
+        >"$log" 2>&1 || rc=$?
+      execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+      # slow-unit-* files only say that a run took long on a busy machine; crashes, leaks,
+      # time-outs and out-of-memory runs are findings.
+      found=$(find "$findings" -type f ! -name 'slow-unit-*' | wc -l)
+      if [ "$rc" -ne 0 ] || [ "$found" -ne 0 ]; then
+        failed=1
+        summary+=("$t: ${execs:-?} executions, FOUND $found input(s) in $findings (log: $log)")
+        tail -40 "$log"
+      else
+        summary+=("$t: ${execs:-?} executions, nothing found")
+      fi
+    done
+    printf '%s\n' "${summary[@]}"
+    exit "$failed"
     ;;
   bench)
     install_missing "${PACKAGES[@]}" time

@@ -23,6 +23,7 @@
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
 #include "recording/record_file.h"
+#include "recording/save_files.h"
 #include "recording/text_report.h"
 #include "settings/settings_table.h"
 
@@ -304,19 +305,16 @@ class CliSession : public LinkWindows {
 
   int SaveDownload() {
     const std::string base = options_.outBase;
-    std::vector<FileImage> files(2);
-    files[0].path = base + ".record";
-    files[0].bytes = WriteRecordBytes(doc_, view_);
-    files[1].path = base + ".xls";
-    const std::string report = BuildTextReport(doc_, view_);
-    files[1].bytes.assign(report.begin(), report.end());
+    const SavePaths paths{base + ".record", base + ".xls"};
     std::string error;
-    if (!WriteFilesAtomically(files, error)) {
-      std::cerr << error << "\n";
+    bool changed = false;
+    // Both files as one unit, as Save writes them: a failure puts every earlier file back.
+    if (!SaveRecordingFiles(paths, doc_, view_, error, &changed)) {
+      std::cerr << error << (changed ? "\n" : " Neither file was changed.\n");
       return 2;
     }
     std::cout << PanelInfoText(view_);
-    std::cout << "Saved " << files[0].path << " and " << files[1].path << "\n";
+    std::cout << "Saved " << paths.recordPath << " and " << paths.reportPath << "\n";
     return 0;
   }
 

@@ -10,7 +10,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace k7740;
-  auto doc = std::make_unique<CTevDoc>();
+  // Documents are too big to allocate for every run; these two are emptied each time.
+  static const auto sharedDoc = std::make_unique<CTevDoc>();
+  static const auto sharedDoc2 = std::make_unique<CTevDoc>();
+  CTevDoc* doc = sharedDoc.get();
+  *doc = CTevDoc{};
   RecordingView view;
   view.readingCount = 3;
   view.sampleIntervalSeconds = 11;
@@ -25,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RebuildHeaderTexts(*doc, view);
   const std::string report = BuildTextReport(*doc, view);
   const std::vector<uint8_t> again = WriteRecordBytes(*doc, view);
-  auto doc2 = std::make_unique<CTevDoc>();
+  CTevDoc* doc2 = sharedDoc2.get();
+  *doc2 = CTevDoc{};
   RecordingView view2;
   if (ReadRecordBytes(again.data(), again.size(), *doc2, view2) != RecordReadStatus::Ok) std::abort();
   if (view2.readingCount != view.readingCount) std::abort();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/serial_port.h"
@@ -35,6 +36,9 @@ class SimSerialPort : public SerialPort {
   // Posts a notification for an event of this kind (Other: a line error, say), whatever
   // the threshold.
   void injectEvent(SerialEvent event);
+  // Bytes that reach the open port after delayMs as if the device had sent them (line noise,
+  // a fuzzer's bytes); dropped when the port is closed by then.
+  void injectBytes(int64_t delayMs, std::vector<uint8_t> bytes) { Schedule(delayMs, std::move(bytes)); }
 
   // Every write, for timeline assertions.
   struct Write {

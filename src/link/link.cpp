@@ -12,6 +12,40 @@ namespace {
 constexpr DeviceWindow kAllWindows[] = {DeviceWindow::Setup, DeviceWindow::CorrectTime,
                                         DeviceWindow::Download, DeviceWindow::Battery};
 
+// Start time, interval, unit and alarm values of a download header.
+void ApplyHeader(const DownloadHeader& header, RecordingView& view) {
+  if (header.intervalSeconds) view.sampleIntervalSeconds = *header.intervalSeconds;
+  const LoggerTime& t = header.loggerTime;
+  view.startTime = MakeLocalTime(t.year, t.month, t.day, t.hour, t.minute, t.second) +
+                   static_cast<std::time_t>(view.sampleIntervalSeconds) * header.skippedReadings;
+
+  std::string unitText;
+  if (header.alarmUnit == AlarmUnit::Celsius) {
+    unitText = "C";
+    view.isFahrenheit = 0;
+  } else if (header.alarmUnit == AlarmUnit::Fahrenheit) {
+    unitText = "F";
+    view.isFahrenheit = 1;
+  }
+  view.tempAlarmHighText = StrFormat("%d ", header.tempAlarmHigh) + unitText;
+  view.tempAlarmLowText = StrFormat("%d ", header.tempAlarmLow) + unitText;
+  if (!view.isFahrenheit) {
+    view.tempHighLineC = static_cast<float>(header.tempAlarmHigh);
+    view.tempHighLineF = static_cast<float>(CelsiusToFahrenheitAlarm(header.tempAlarmHigh));
+    view.tempLowLineC = static_cast<float>(header.tempAlarmLow);
+    view.tempLowLineF = static_cast<float>(CelsiusToFahrenheitAlarm(header.tempAlarmLow));
+  } else {
+    view.tempHighLineF = static_cast<float>(header.tempAlarmHigh);
+    view.tempHighLineC = static_cast<float>(FahrenheitToCelsiusAlarm(header.tempAlarmHigh));
+    view.tempLowLineF = static_cast<float>(header.tempAlarmLow);
+    view.tempLowLineC = static_cast<float>(FahrenheitToCelsiusAlarm(header.tempAlarmLow));
+  }
+  view.rhHighLine = static_cast<float>(header.rhAlarmHigh);
+  view.rhLowLine = static_cast<float>(header.rhAlarmLow);
+  view.rhAlarmHighText = StrFormat("%d %%RH", header.rhAlarmHigh);
+  view.rhAlarmLowText = StrFormat("%d %%RH", header.rhAlarmLow);
+}
+
 }  // namespace
 
 std::string SetupAcknowledgementText(uint8_t startMode, uint8_t overwriteWhenFull) {
@@ -377,39 +411,9 @@ void LoggerLink::HeaderEvent(const std::vector<uint8_t>& bytes) {
 
   totalBytes = header.totalBytes;
   skippedReadings = header.skippedReadings;
-  if (header.intervalSeconds) view_.sampleIntervalSeconds = *header.intervalSeconds;
-  const LoggerTime& t = header.loggerTime;
-  view_.startTime = MakeLocalTime(t.year, t.month, t.day, t.hour, t.minute, t.second) +
-                    static_cast<std::time_t>(view_.sampleIntervalSeconds) * skippedReadings;
-
-  std::string unitText;
-  if (header.alarmUnit == AlarmUnit::Celsius) {
-    unitText = "C";
-    view_.isFahrenheit = 0;
-  } else if (header.alarmUnit == AlarmUnit::Fahrenheit) {
-    unitText = "F";
-    view_.isFahrenheit = 1;
-  }
-  view_.tempAlarmHighText = StrFormat("%d ", header.tempAlarmHigh) + unitText;
-  view_.tempAlarmLowText = StrFormat("%d ", header.tempAlarmLow) + unitText;
-  if (!view_.isFahrenheit) {
-    view_.tempHighLineC = static_cast<float>(header.tempAlarmHigh);
-    view_.tempHighLineF = static_cast<float>(CelsiusToFahrenheitAlarm(header.tempAlarmHigh));
-    view_.tempLowLineC = static_cast<float>(header.tempAlarmLow);
-    view_.tempLowLineF = static_cast<float>(CelsiusToFahrenheitAlarm(header.tempAlarmLow));
-  } else {
-    view_.tempHighLineF = static_cast<float>(header.tempAlarmHigh);
-    view_.tempHighLineC = static_cast<float>(FahrenheitToCelsiusAlarm(header.tempAlarmHigh));
-    view_.tempLowLineF = static_cast<float>(header.tempAlarmLow);
-    view_.tempLowLineC = static_cast<float>(FahrenheitToCelsiusAlarm(header.tempAlarmLow));
-  }
-  view_.rhHighLine = static_cast<float>(header.rhAlarmHigh);
-  view_.rhLowLine = static_cast<float>(header.rhAlarmLow);
-  view_.rhAlarmHighText = StrFormat("%d %%RH", header.rhAlarmHigh);
-  view_.rhAlarmLowText = StrFormat("%d %%RH", header.rhAlarmLow);
-
   // 1 to 3 bytes hold no whole reading: treated as an empty logger.
   if (totalBytes < 4) {
+    ApplyHeader(header, view_);
     ResetDownloadState();
     view_.listNeedsRefill = 1;
     if (view_.displayMode == 0) view_.displayMode = 1;
@@ -420,6 +424,9 @@ void LoggerLink::HeaderEvent(const std::vector<uint8_t>& bytes) {
     return;
   }
 
+  // The header's values join the recording only with its readings: a download that does not
+  // complete leaves the previous recording exactly as it was.
+  pendingHeader_ = header;
   fullBlockCount = totalBytes / kBlockSize;
   if (!windows_.progressWindowExists()) {
     progressPosition = 1;
@@ -488,6 +495,7 @@ void LoggerLink::CompleteIfDone() {
   const int count = decodeReadingsInto(receiveBuffer.data(), static_cast<size_t>(totalBytes), totalBytes,
                                        doc_.temperature.data(), doc_.humidity.data(), kMaxReadings);
   view_.readingCount = count;
+  ApplyHeader(pendingHeader_, view_);
 
   ResetDownloadState();
 

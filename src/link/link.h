@@ -146,6 +146,8 @@ class LoggerLink {
   // Why a port that exists could not be opened in the last scan (e.g. permission); shown in
   // the windows' status when the logger is not reached.
   std::string scanProblem_;
+  // The header of the download under way, applied to the recording when it completes.
+  DownloadHeader pendingHeader_;
 
   SerialPort& port_;
   TimerHost& timers_;

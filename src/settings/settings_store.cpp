@@ -62,10 +62,13 @@ struct Line {
 Line ScanLine(std::string_view text, size_t pos) {
   Line line;
   line.begin = pos;
-  const size_t nl = text.find('\n', pos);
-  line.end = nl == std::string_view::npos ? text.size() : nl;
-  line.next = nl == std::string_view::npos ? text.size() : nl + 1;
-  if (line.end > pos && text[line.end - 1] == '\r') --line.end;
+  // Lines end in LF, CRLF or a lone CR (files from old Macintosh editors).
+  const size_t brk = text.find_first_of("\r\n", pos);
+  line.end = brk == std::string_view::npos ? text.size() : brk;
+  line.next = brk == std::string_view::npos ? text.size() : brk + 1;
+  if (brk != std::string_view::npos && text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') {
+    ++line.next;
+  }
 
   const std::string_view content = text.substr(pos, line.end - pos);
   size_t first = 0;
@@ -113,18 +116,22 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
   return std::nullopt;
 }
 
+// New lines take the file's own line break: that of its first line.
 std::string_view LineBreakOf(std::string_view text) {
-  const size_t nl = text.find('\n');
-  if (nl != std::string_view::npos && nl > 0 && text[nl - 1] == '\r') return "\r\n";
-  return "\n";
+  const size_t brk = text.find_first_of("\r\n");
+  if (brk == std::string_view::npos || text[brk] == '\n') return "\n";
+  return brk + 1 < text.size() && text[brk + 1] == '\n' ? "\r\n" : "\r";
 }
 
 // Inserts whole lines at pos, which is a line start or the end of the text; an unterminated
 // last line gets its line break first.
 void InsertLines(std::string& text, size_t pos, std::string_view lines, std::string_view eol) {
   std::string block;
-  if (pos > 0 && text[pos - 1] != '\n') block += eol;
+  if (pos > 0 && text[pos - 1] != '\n' && text[pos - 1] != '\r') block += eol;
   block += lines;
+  // In a file of lone CRs, a CR just before an LF would join it into one CRLF break and swallow
+  // the line that LF ends.
+  if (!block.empty() && block.back() == '\r' && pos < text.size() && text[pos] == '\n') block += '\n';
   text.insert(pos, block);
 }
 

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "cli/file_commands.h"
+#include "common/file_io.h"
+#include "tests/support/faulty_file_system.h"
 
 namespace k7740 {
 namespace {
@@ -121,6 +124,14 @@ TEST_F(CliFileCommandsTest, BadArgumentsAndBadFilesExitWithTwoAndOneLine) {
   const std::string wrongIdentity = Variant("lower.record", std::string::npos, 1, 't');
   const std::string truncated = Variant("short.record", 100);
   const std::string missing = dir_ + "/none.record";
+  const std::string text = dir_ + "/notes.record";  // a text file renamed
+  {
+    std::ofstream notes(text);
+    for (int i = 0; i < 200; ++i) notes << "2007-10-05\t14:" << i % 60 << "\t21.5\t48.0\n";
+  }
+  const std::string empty = Variant("empty.record", 0);
+  const std::string folder = dir_ + "/folder.record";
+  fs::create_directory(folder);
   using Command = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
   struct Case {
     Command command;
@@ -143,6 +154,9 @@ TEST_F(CliFileCommandsTest, BadArgumentsAndBadFilesExitWithTwoAndOneLine) {
       {RunInfoCommand, {"info", missing}, "Cannot read " + missing},
       {RunInfoCommand, {"info", wrongIdentity}, "Invalid Format!"},
       {RunInfoCommand, {"info", truncated}, "ends early"},
+      {RunInfoCommand, {"info", text}, "Invalid Format!"},
+      {RunInfoCommand, {"info", empty}, "ends early"},
+      {RunInfoCommand, {"info", folder}, "Cannot read " + folder + ": Is a directory."},
   };
   for (const Case& c : cases) {
     const std::string line = testing::PrintToString(c.args);
@@ -256,6 +270,32 @@ TEST_F(CliFileCommandsTest, StatsAndExportRefuseBadArgumentsWithTwoAndOneLine) {
     const std::string err = err_.str();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << line << ": " << err;
   }
+}
+
+TEST_F(CliFileCommandsTest, ReportOutputFailingAtAnyCallKeepsTheEarlierFile) {
+  const std::string out = dir_ + "/out.xls";
+  const int points =
+      test::ForEachFailurePoint([&](test::FaultyFileSystem& faulty, const test::FailurePoint& p) {
+        std::ofstream(out, std::ios::binary | std::ios::trunc) << "earlier";
+        int status = 0;
+        {
+          ScopedFileSystem scoped(faulty);
+          status = Run(RunReportCommand, {"report", "-o", out, kFixture});
+        }
+        if (faulty.Hits() == 0) {
+          EXPECT_EQ(status, 0) << err_.str();
+          EXPECT_EQ(Slurp(out), kReport);
+          return;
+        }
+        SCOPED_TRACE(std::string(test::CallName(p.call)) + " #" + std::to_string(p.nth));
+        EXPECT_EQ(status, 2);
+        EXPECT_EQ(err_.str(), "Cannot write " + out + ": " + std::strerror(p.err) + ".\n");
+        EXPECT_EQ(Slurp(out), "earlier");
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string>{"out.xls"});
+      });
+  EXPECT_EQ(points, 6 * 3);
 }
 
 }  // namespace

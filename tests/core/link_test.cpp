@@ -11,6 +11,7 @@
 #include <set>
 
 #include "link/virtual_clock.h"
+#include "recording/record_file.h"
 #include "sim/logger_simulator.h"
 #include "sim/sim_serial_port.h"
 
@@ -579,6 +580,58 @@ TEST_F(LinkTest, PortVanishingMidDownloadEndsWithInterruption) {
   ExpectSeedRecordingIntact();
   EXPECT_EQ(port.receiveThreshold(), 1);
   EXPECT_FALSE(windows.progress);
+}
+
+// The port vanishes at each step of a download: the download ends, and the earlier recording
+// (readings, start, interval, unit, alarm values: every byte a Save would write) is untouched.
+TEST_F(LinkTest, PortVanishingAtEachStepLeavesThePreviousRecordingExactly) {
+  logger.setReadings(GenerateReadings(logger.config().startTime, 60, 1640, 3));  // 10 blocks and 20 bytes
+  logger.config().alarmUnitChar = '$';
+  struct Step {
+    const char* name;
+    std::function<bool()> reached;
+    DownloadOutcome outcome;
+  };
+  const Step steps[] = {
+      {"request sent", [] { return true; }, DownloadOutcome::HeaderTimeout},
+      {"header received",
+       [&] { return link.downloadPhase == DownloadPhase::ReceivingBlocks && link.receivedBytes == 0; },
+       DownloadOutcome::Interrupted},
+      {"block 1 of 10", [&] { return link.receivedBytes == kBlockSize; }, DownloadOutcome::Interrupted},
+      {"block 6 of 10", [&] { return link.receivedBytes == 6 * kBlockSize; }, DownloadOutcome::Interrupted},
+      {"remainder due", [&] { return link.downloadPhase == DownloadPhase::ReceivingRemainder; },
+       DownloadOutcome::Interrupted},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    SeedRecording();
+    view.sampleIntervalSeconds = 17;
+    view.startTime = 1000000;
+    view.isFahrenheit = 0;
+    view.tempAlarmHighText = "35 C";
+    view.tempHighLineC = 35;
+    view.rhAlarmLowText = "25 %RH";
+    const std::vector<uint8_t> before = WriteRecordBytes(doc, view);
+    windows.outcomes.clear();
+    ConnectAndDownload();
+    ASSERT_TRUE(clock.runUntil(step.reached, 20000));
+    ASSERT_TRUE(link.downloading);
+    port.removePort(1);
+    ASSERT_TRUE(clock.runUntil([&] { return !link.downloading; }, 30000));
+    ASSERT_EQ(windows.outcomes.size(), 1u);
+    EXPECT_EQ(windows.outcomes[0], step.outcome);
+    EXPECT_EQ(WriteRecordBytes(doc, view), before);
+    EXPECT_EQ(view.sampleIntervalSeconds, 17);
+    EXPECT_EQ(view.isFahrenheit, 0);
+    EXPECT_FALSE(windows.progress);
+    EXPECT_EQ(port.receiveThreshold(), 1);
+  }
+  // With the port back, the same logger downloads completely and its header values arrive.
+  ConnectAndDownload();
+  ASSERT_TRUE(clock.runUntil([&] { return !link.downloading; }, 30000));
+  EXPECT_EQ(view.readingCount, 1640);
+  EXPECT_EQ(view.isFahrenheit, 1);
+  EXPECT_EQ(view.sampleIntervalSeconds, 60);
 }
 
 TEST_F(LinkTest, AcknowledgementAfterADownloadIsStillNoticed) {

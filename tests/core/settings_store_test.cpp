@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "tests/support/faulty_file_system.h"
 
 namespace k7740 {
 namespace {
@@ -300,6 +303,69 @@ TEST_F(SettingsStoreTest, OddFilesNeitherCrashNorHang) {
   fs::remove(FilePath());
   ASSERT_EQ(::mkfifo(FilePath().c_str(), 0600), 0);
   check("named pipe");
+}
+
+// Files no editor of ours would write: each is read as lines, and a write changes only its key.
+TEST_F(SettingsStoreTest, UnusualLayoutsAreReadAndKeptByteForByte) {
+  std::string manyLines;
+  for (int i = 0; i < 10000; ++i)
+    manyLines += "[S" + std::to_string(i % 7) + "]\nline" + std::to_string(i) + "=x\n";
+  const std::string longForeign = "note=" + std::string(200000, 'n') + "\n";
+  const std::string longOwned(100000, '5');
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string readValue;  // of COMInfo/COM num
+    std::string after;      // once COM num is 7 and New/k is 1
+  };
+  const Case cases[] = {
+      {"CR-only line ends", "[COMInfo]\rCOM num=5\r[Other]\rx=1\r", "5",
+       "[COMInfo]\rCOM num=7\r[Other]\rx=1\r[New]\rk=1\r"},
+      // Found by fuzzing: a key added before an empty LF line once ate that line.
+      {"mixed line ends", "[New]\rj=1\n\n[COMInfo]\nCOM num=5\n", "5",
+       "[New]\rj=1\nk=1\r\n\n[COMInfo]\nCOM num=7\n"},
+      {"CR-only, last line unterminated", "[COMInfo]\rCOM num=5", "5", "[COMInfo]\rCOM num=7\r[New]\rk=1\r"},
+      {"10,000 lines, the key at the end", manyLines + "[COMInfo]\nCOM num=9\n", "9",
+       manyLines + "[COMInfo]\nCOM num=7\n[New]\nk=1\n"},
+      {"over-long lines", longForeign + "[COMInfo]\n" + longForeign + "COM num=" + longOwned + "\n",
+       longOwned.substr(0, 259), longForeign + "[COMInfo]\n" + longForeign + "COM num=7\n[New]\nk=1\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Put(c.before);
+    SettingsStore store(dir_);
+    EXPECT_EQ(store.ReadString("COMInfo", "COM num", "none"), c.readValue);
+    ASSERT_TRUE(store.WriteStrings({{"COMInfo", "COM num", "7"}, {"New", "k", "1"}})) << store.LastError();
+    EXPECT_EQ(Get(), c.after);
+    EXPECT_EQ(store.ReadInt("COMInfo", "COM num", 0), 7);
+  }
+}
+
+// The settings rewrite made to fail at each file-system call: the old file stays, no temporary
+// is left, and the reason reaches the caller.
+TEST_F(SettingsStoreTest, RewriteFailingAtAnyCallKeepsTheOldFile) {
+  const std::string old = "; kept\n[COMInfo]\nCOM num=4\n";
+  const int points =
+      test::ForEachFailurePoint([&](test::FaultyFileSystem& faulty, const test::FailurePoint& p) {
+        Put(old);
+        SettingsStore store(dir_);
+        bool ok = false;
+        {
+          ScopedFileSystem scoped(faulty);
+          ok = store.WriteStrings({{"COMInfo", "COM num", "5"}, {"VIEWInfo", "VIEW1", "1"}});
+        }
+        if (faulty.Hits() == 0) {
+          EXPECT_TRUE(ok) << store.LastError();
+          return;
+        }
+        SCOPED_TRACE(std::string(test::CallName(p.call)) + " #" + std::to_string(p.nth));
+        EXPECT_FALSE(ok);
+        EXPECT_THAT(store.LastError(), HasSubstr(std::strerror(p.err)));
+        EXPECT_THAT(store.LastError(), HasSubstr(store.Path()));
+        EXPECT_EQ(Get(), old);
+        EXPECT_THAT(Entries(), ::testing::ElementsAre("TEVARO.ini"));
+      });
+  EXPECT_EQ(points, 6 * 3);  // one create, write, sync, close, rename and folder sync
 }
 
 TEST_F(SettingsStoreTest, WriteKeepsPermissionsAndSymbolicLinks) {

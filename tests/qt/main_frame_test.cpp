@@ -4,6 +4,8 @@
 #include "shell/qt/main_frame.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -15,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <csignal>
 #include <memory>
 
 #include "common/text.h"
@@ -30,6 +33,7 @@
 #include "shell/qt/print_commands.h"
 #include "sim/logger_simulator.h"
 #include "sim/sim_serial_port.h"
+#include "tests/support/faulty_file_system.h"
 #include "ui_test_support.h"
 
 namespace k7740 {
@@ -107,6 +111,7 @@ class MainFrameTest : public ::testing::Test {
 
   std::string Dir() const { return dir_.path().toStdString(); }
   std::string PathIn(const std::string& name) const { return Dir() + "/" + name; }
+  std::string ArchiveDir() const { return Dir() + "/archive"; }
 
   CMainFrame& MakeFrame(const std::string& settingsDir = {}) {
     MainFrameOptions o;
@@ -123,6 +128,7 @@ class MainFrameTest : public ::testing::Test {
       return true;
     };
     o.clock = [] { return MakeLocalTime(2007, 10, 5, 14, 30, 0); };
+    o.archiveDir = ArchiveDir();
     frame_ = std::make_unique<CMainFrame>(o);
     return *frame_;
   }
@@ -613,6 +619,29 @@ TEST_F(MainFrameTest, ClosingKeepsTheWindowOpenWhenTheSaveItAskedForFails) {
   EXPECT_EQ(prompts_.Of(Kind::Question).size(), 2u);
 }
 
+TEST_F(MainFrameTest, AFailedSaveAtTheOpenOrDownloadQuestionStopsTheCommand) {
+  for (Command command : {Command::Open, Command::Download}) {
+    SCOPED_TRACE(command == Command::Open ? "open" : "download");
+    prompts_ = FakePrompts{};
+    modalRuns_.clear();
+    CMainFrame& f = MakeFrame();
+    LoadSample(f, 5);
+    f.promptFlags() = PromptFlags{1, 1, 1};
+    prompts_.answers = {true};
+    prompts_.savePaths = {PathIn("missing/data")};
+    prompts_.openPaths = {PathIn("never.record")};
+    f.action(command == Command::Open ? kCmdOpen : kCmdDownload)->trigger();
+
+    const auto messages = prompts_.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u) << "the user reads why the Save failed";
+    EXPECT_NE(messages[0].text.find("missing/data"), std::string::npos) << messages[0].text;
+    EXPECT_TRUE(prompts_.Of(Kind::OpenDialog).empty());
+    EXPECT_TRUE(modalRuns_.empty()) << "no Download window";
+    EXPECT_EQ(f.promptFlags(), (PromptFlags{1, 1, 1}));
+    EXPECT_EQ(f.view()->recording().readingCount, 5);
+  }
+}
+
 TEST_F(MainFrameTest, OpenReplacesTheRecordingOnlyWithAValidFile) {
   const std::vector<uint8_t> valid = SampleRecordBytes(5, 10.0f);
   std::vector<uint8_t> wrongIdentity = valid;
@@ -630,6 +659,8 @@ TEST_F(MainFrameTest, OpenReplacesTheRecordingOnlyWithAValidFile) {
       {"read-only", valid, true, true},
       {"wrong identity", wrongIdentity, false, false},
       {"truncated", truncated, false, false},
+      {"text file renamed", {'D', 'a', 't', 'e', '\t', 'T', 'i', 'm', 'e', '\r', '\n'}, false, false},
+      {"empty", {}, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -670,6 +701,38 @@ TEST_F(MainFrameTest, OpenReplacesTheRecordingOnlyWithAValidFile) {
     EXPECT_TRUE(ZoomResetStarted());
     EXPECT_EQ(f.windowTitle().toStdString(), kMainWindowTitle);
   }
+
+  // A folder given as the record file, and a file cut short between opening and reading it (a
+  // device that vanished): the reason is said and the recording stays.
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(PathIn("folder.record"))));
+  WriteBytes(PathIn("vanishing.record"), valid);
+  test::FaultyFileSystem vanishing;
+  vanishing.before = [&](test::Call call) {
+    if (call == test::Call::Read) ::truncate(PathIn("vanishing.record").c_str(), 100);
+  };
+  struct Unreadable {
+    std::string path;
+    std::string message;
+  };
+  for (const Unreadable& u :
+       {Unreadable{PathIn("folder.record"), "Cannot read " + PathIn("folder.record") + ": Is a directory."},
+        Unreadable{PathIn("vanishing.record"), kInvalidFormat}}) {
+    SCOPED_TRACE(u.path);
+    prompts_ = FakePrompts{};
+    CMainFrame& f = MakeFrame();
+    LoadSample(f, 3);
+    prompts_.openPaths = {u.path};
+    {
+      ScopedFileSystem scoped(vanishing);
+      f.action(kCmdOpen)->trigger();
+    }
+    const auto messages = prompts_.Of(Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, u.message);
+    EXPECT_EQ(f.view()->recording().readingCount, 3);
+    EXPECT_EQ(f.doc().temperature[0], 20.0f);
+  }
+  EXPECT_GT(vanishing.Count(test::Call::Read), 0);
 
   // A cancelled dialog does nothing, not even the zoom reset.
   prompts_ = FakePrompts{};
@@ -968,6 +1031,57 @@ TEST_F(MainFrameTest, DownloadFromTheSimulatedLoggerThenSaveAndReopenGivesIdenti
   EXPECT_TRUE(prompts_.Of(Kind::Message).empty());
   EXPECT_EQ(ReadBytes(PathIn("second.record")), ReadBytes(PathIn("first.record")));
   EXPECT_EQ(ReadBytes(PathIn("second.xls")), ReadBytes(PathIn("first.xls")));
+
+  // The download went to the archive at once, named from the download time, as Save writes it.
+  EXPECT_EQ(QDir(QString::fromStdString(ArchiveDir())).entryList(QDir::Files | QDir::Hidden),
+            QStringList({"2007-10-05_143000.record"}));
+  EXPECT_EQ(ReadBytes(ArchiveDir() + "/2007-10-05_143000.record"), ReadBytes(PathIn("first.record")));
+}
+
+// A download followed by a crash-like exit (no close, no Save, no exit handlers) leaves its
+// record file in the archive. The download runs in a child process that then kills itself.
+TEST_F(MainFrameTest, ADownloadIsInTheArchiveEvenIfTheProgramDiesRightAfter) {
+  SimConfig config;
+  config.readingCount = 700;
+  LoggerSimulator logger(config);
+  port_.addPort(1, &logger);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    CMainFrame& f = MakeFrame();
+    modalScript_ = [&](QDialog& d) {
+      QTimer tick;
+      QObject::connect(&tick, &QTimer::timeout, &d, [&] {
+        if (!d.isVisible()) return;
+        clock_.advance(10);
+        auto* dialog = qobject_cast<CDeviceDialog*>(&d);
+        if (dialog && dialog->ActionEnabled()) {
+          ClickButton(d, QStringLiteral("Download"));
+        } else if (clock_.now() > 30000) {
+          d.reject();
+        }
+      });
+      tick.start(0);
+      return d.exec();
+    };
+    f.action(kCmdDownload)->trigger();
+    clock_.runUntil([&] { return f.view()->recording().readingCount == 700; }, 60000);
+    ::kill(::getpid(), SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+  const std::vector<uint8_t> archived = ReadBytes(ArchiveDir() + "/2007-10-05_143000.record");
+  auto doc = std::make_unique<CTevDoc>();
+  RecordingView rec;
+  ASSERT_EQ(ReadRecordBytes(archived.data(), archived.size(), *doc, rec), RecordReadStatus::Ok);
+  ASSERT_EQ(rec.readingCount, 700);
+  for (size_t i : {size_t{0}, size_t{699}}) {
+    EXPECT_FLOAT_EQ(doc->temperature[i], logger.readings()[i].temperatureTenths / 10.0f) << i;
+    EXPECT_FLOAT_EQ(doc->humidity[i], logger.readings()[i].humidityTenths / 10.0f) << i;
+  }
+  EXPECT_EQ(WriteRecordBytes(*doc, rec), archived) << "reads back to the same bytes";
 }
 
 }  // namespace

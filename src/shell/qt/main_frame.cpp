@@ -28,6 +28,7 @@
 #include "link/qt/qt_serial_port.h"
 #include "link/qt/qt_timer_host.h"
 #include "recording/record_file.h"
+#include "recording/save_files.h"
 #include "recording/save_names.h"
 #include "recording/text_report.h"
 #include "settings/settings_store.h"
@@ -115,10 +116,9 @@ class WaitCursor {
   bool active_ = true;
 };
 
-std::string SaveFailureText(const std::string& error) {
-  return error +
-         "\nThe data was not saved. Check that the folder exists and that you may write to it, "
-         "then save again.";
+std::string SaveFailureText(const std::string& error, bool partlySaved = false) {
+  return error + (partlySaved ? "\nThe data was not saved completely." : "\nThe data was not saved.") +
+         " Check that the folder exists and that you may write to it, then save again.";
 }
 
 }  // namespace
@@ -355,19 +355,15 @@ bool CMainFrame::SaveFiles() {
   }
   std::string error;
   bool ok = false;
+  bool changed = false;
   {
     WaitCursor wait;
-    const std::string report = BuildTextReport(*doc_, view_->recording());
-    // Report first, then the record, as one unit: a failure leaves every earlier file as it was.
-    const std::vector<FileImage> files{
-        {paths.reportPath, std::vector<uint8_t>(report.begin(), report.end())},
-        {paths.recordPath, WriteRecordBytes(*doc_, view_->recording())},
-    };
-    ok = WriteFilesAtomically(files, error);
+    // Both files as one unit: a failure puts every earlier file back.
+    ok = SaveRecordingFiles(paths, *doc_, view_->recording(), error, &changed);
   }
   if (!ok) {
     saveFailed_ = true;
-    prompts_->ShowMessage(SaveFailureText(error), BoxIcon::Exclamation);
+    prompts_->ShowMessage(SaveFailureText(error, changed), BoxIcon::Exclamation);
     return false;
   }
   AfterSuccessfulSave(flags_);
@@ -392,7 +388,8 @@ void CMainFrame::RecordingLoaded() {
 void CMainFrame::OnOpen() {
   try {
     if (OpenPromptDue(flags_, view_->recording())) {
-      if (prompts_->AskYesNo(kSaveBeforeContinuing, BoxIcon::Exclamation)) OnSave();
+      // A Save that failed (not one cancelled) keeps the download: nothing is opened.
+      if (prompts_->AskYesNo(kSaveBeforeContinuing, BoxIcon::Exclamation) && !OnSave() && saveFailed_) return;
       AfterOpenPrompt(flags_);
     }
     const std::string path = prompts_->ChooseOpenPath();
@@ -573,7 +570,8 @@ void CMainFrame::OnDataloggerSetup() { RunDeviceWindow(DeviceWindow::Setup); }
 void CMainFrame::OnDownloadData() {
   if (progressWindowExists()) return;
   if (DownloadPromptDue(flags_, view_->recording())) {
-    if (prompts_->AskYesNo(kSaveBeforeContinuing, BoxIcon::Question)) OnSave();
+    // A Save that failed (not one cancelled) keeps the download: no new download replaces it.
+    if (prompts_->AskYesNo(kSaveBeforeContinuing, BoxIcon::Question) && !OnSave() && saveFailed_) return;
     AfterDownloadPrompt(flags_);
   }
   RunDeviceWindow(DeviceWindow::Download);
@@ -635,6 +633,22 @@ void CMainFrame::recordingReplaced() {
   view_->FillDataList();
   view_->ShowPanelTexts();
   redrawAllViews();
+}
+
+// Every completed download goes to the archive at once, so that a "No" at the close question,
+// a crash or a power cut loses nothing. A failure there never stops the download.
+void CMainFrame::downloadFinished(DownloadOutcome outcome) {
+  if (outcome != DownloadOutcome::Completed) return;
+  const std::string folder = options_.archiveDir.empty() ? DownloadArchiveDirectory() : options_.archiveDir;
+  std::string path;
+  std::string error;
+  try {
+    if (!ArchiveDownload(folder, options_.clock(), *doc_, view_->recording(), path, error)) {
+      std::fprintf(stderr, "k7740: the download was not kept in the archive: %s\n", error.c_str());
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "k7740: the download was not kept in the archive: %s\n", e.what());
+  }
 }
 
 void CMainFrame::redrawAllViews() {

@@ -74,7 +74,8 @@ struct MainFrameOptions {
   std::function<std::time_t()> clock;        // the PC's time; default: std::time
   QString programDir;  // where help.chm and the manual are looked for; default: the program's folder
   std::function<bool(const QString&)>
-      hasViewer;  // something can show this file; default: its MIME type has a default application
+      hasViewer;           // something can show this file; default: its MIME type has a default application
+  std::string archiveDir;  // the download archive; empty: DownloadArchiveDirectory()
 };
 
 class CMainFrame : public QMainWindow, public LinkWindows {
@@ -132,6 +133,7 @@ class CMainFrame : public QMainWindow, public LinkWindows {
   void setProgressPosition(int position) override;
   void destroyProgressWindow() override;
   void recordingReplaced() override;
+  void downloadFinished(DownloadOutcome outcome) override;
   void redrawAllViews() override;
   void undoZoom() override;
 
