@@ -671,6 +671,33 @@ TEST_F(DeviceDialogsTest, DownloadCancelSendsNothing) {
   EXPECT_TRUE(Sent().empty());
 }
 
+// Every line of a status shows whole: the window is as high as the wrapped sentence needs, and a
+// device path is never broken over two lines.
+TEST_F(DeviceDialogsTest, StatusLinesFitTheirTexts) {
+  CDownloadDlg download(nullptr, link);
+  CBatteryDlg battery(nullptr);
+  const QString hint =
+      "No serial port could be opened. Check that the DATA LOGGER's cable is plugged in.";
+  const QString busy = "/dev/ttyUSB0 is busy: minicom (pid 4242) holds it. Close that program and try again.";
+  struct Case {
+    CDeviceDialog* dialog;
+    QString status;
+  };
+  for (const Case& c : {Case{&download, hint}, Case{&battery, busy}, Case{&download, busy}}) {
+    c.dialog->SetPortStatus(c.status);
+    c.dialog->show();
+    QApplication::processEvents();
+    auto* line = c.dialog->findChild<QLabel*>(QStringLiteral("portStatus"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(c.dialog->PortStatus(), c.status);
+    EXPECT_GE(line->height(), line->heightForWidth(line->width())) << c.status.toStdString();
+    EXPECT_TRUE(c.dialog->rect().contains(line->geometry())) << c.status.toStdString();
+    EXPECT_GE(c.dialog->width(), c.dialog->fontMetrics().horizontalAdvance(c.dialog->windowTitle()) + 100);
+    EXPECT_TRUE(line->text().contains("<nobr>/dev/ttyUSB0</nobr>") || !c.status.contains("/dev/"));
+    c.dialog->hide();
+  }
+}
+
 // ---- Battery Power ----
 
 // The segment colours met going up the picture's middle column, one letter per segment
