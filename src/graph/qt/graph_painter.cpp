@@ -4,6 +4,7 @@
 #include <QPen>
 #include <QPolygon>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -122,10 +123,29 @@ void PaintGraphScene(QPainter& p, const GraphScene& scene, const GraphColors& co
         if (style.curvePenWidth <= 1) {
           pen.setWidth(0);
           pen.setCosmetic(true);
-        } else {
-          pen.setCapStyle(Qt::RoundCap);
-          pen.setJoinStyle(Qt::RoundJoin);
+          p.setPen(pen);
+          // One pixel wide, a column's run of points is the span from its lowest to its highest,
+          // and the steps between columns join one column's last point to the next one's first.
+          std::vector<QLine> lines;
+          lines.reserve(op.points.size());
+          for (size_t i = 0; i < op.points.size();) {
+            size_t j = i;
+            int low = op.points[i].y, high = op.points[i].y;
+            while (j + 1 < op.points.size() && op.points[j + 1].x == op.points[i].x) {
+              ++j;
+              low = std::min(low, op.points[j].y);
+              high = std::max(high, op.points[j].y);
+            }
+            if (i > 0)
+              lines.emplace_back(op.points[i - 1].x, op.points[i - 1].y, op.points[i].x, op.points[i].y);
+            if (j > i) lines.emplace_back(op.points[i].x, low, op.points[i].x, high);
+            i = j + 1;
+          }
+          p.drawLines(lines.data(), static_cast<int>(lines.size()));
+          break;
         }
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
         p.setPen(pen);
         QPolygon poly(static_cast<int>(op.points.size()));
         for (size_t i = 0; i < op.points.size(); ++i) {
