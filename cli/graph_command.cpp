@@ -9,6 +9,7 @@
 #include <memory>
 #include <regex>
 
+#include "cli/drawing_support.h"
 #include "cli/file_commands.h"
 #include "common/file_io.h"
 #include "graph/graph_scene.h"
@@ -32,16 +33,6 @@ bool ParseSize(const std::string& text, int& w, int& h) {
   w = std::stoi(m[1].str());
   h = std::stoi(m[2].str());
   return w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide;
-}
-
-// Drawing needs a Gui application; without a display it runs on the offscreen platform.
-std::unique_ptr<QGuiApplication> MakeApplication() {
-  if (QGuiApplication::instance()) return nullptr;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "k7740-cli";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace
@@ -83,15 +74,11 @@ int RunGraphCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (!LoadRecording(input, *rec, err)) return kExitBadInput;
   rec->view.displayMode = 1;
 
-  // Colours, elements and ranges as the desktop program would take them; the unit is the file's.
-  const SettingsStore store;
-  MainSettings main;
-  ReadMainSettings(store, main);
-  ViewSettings viewSettings;
-  uint8_t settingsUnit = 0;
-  ReadViewSettings(store, viewSettings, settingsUnit);
+  DrawingSettings settings = ReadDrawingSettings();
+  const MainSettings& main = settings.main;
+  ViewSettings& viewSettings = settings.view;
 
-  const std::unique_ptr<QGuiApplication> app = MakeApplication();
+  const std::unique_ptr<QGuiApplication> app = MakeDrawingApplication();
   auto graph = std::make_unique<GraphState>();
   const PlotGeometry geo = ScreenPlotGeometry(w, h);
   const GraphScene scene =

@@ -7,8 +7,8 @@
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
 #include "cli/graph_command.h"
-#include "cli/print_command.h"
 #include "cli/ports_command.h"
+#include "cli/print_command.h"
 
 namespace {
 

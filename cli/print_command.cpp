@@ -9,6 +9,7 @@
 #include <memory>
 #include <regex>
 
+#include "cli/drawing_support.h"
 #include "cli/file_commands.h"
 #include "common/file_io.h"
 #include "graph/qt/page_painter.h"
@@ -32,15 +33,6 @@ bool ParsePages(const std::string& text, int& first, int& last) {
   first = std::stoi(m[1].str());
   last = m[2].matched ? std::stoi(m[2].str()) : first;
   return first >= 1 && first <= last;
-}
-
-std::unique_ptr<QGuiApplication> MakeApplication() {
-  if (QGuiApplication::instance()) return nullptr;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "k7740-cli";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 }  // namespace
@@ -95,13 +87,9 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
   if (!LoadRecording(input, *rec, err)) return kExitBadInput;
   rec->view.displayMode = list ? 2 : 1;
 
-  // Colours, elements and ranges as the desktop program would take them; the unit is the file's.
-  const SettingsStore store;
-  MainSettings main;
-  ReadMainSettings(store, main);
-  ViewSettings viewSettings;
-  uint8_t settingsUnit = 0;
-  ReadViewSettings(store, viewSettings, settingsUnit);
+  DrawingSettings settings = ReadDrawingSettings();
+  const MainSettings& main = settings.main;
+  ViewSettings& viewSettings = settings.view;
 
   auto graph = std::make_unique<GraphState>();
   ReportSource source;
@@ -121,7 +109,7 @@ int RunPrintCommand(const std::vector<std::string>& args, std::ostream& out, std
     return kExitBadInput;
   }
 
-  const std::unique_ptr<QGuiApplication> app = MakeApplication();
+  const std::unique_ptr<QGuiApplication> app = MakeDrawingApplication();
   QByteArray pdf;
   QBuffer buffer(&pdf);
   buffer.open(QIODevice::WriteOnly);
