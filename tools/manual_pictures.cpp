@@ -82,6 +82,8 @@ class PictureMaker {
 
 QImage PictureMaker::Framed(QWidget& w) const {
   const QImage body = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  // A window without a frame draws its own title bar.
+  if (w.windowFlags().testFlag(Qt::FramelessWindowHint)) return body;
   QFont font = w.font();
   font.setBold(true);
   const int caption = QFontMetrics(font).height() + 10;

@@ -676,8 +676,7 @@ TEST_F(DeviceDialogsTest, DownloadCancelSendsNothing) {
 TEST_F(DeviceDialogsTest, StatusLinesFitTheirTexts) {
   CDownloadDlg download(nullptr, link);
   CBatteryDlg battery(nullptr);
-  const QString hint =
-      "No serial port could be opened. Check that the DATA LOGGER's cable is plugged in.";
+  const QString hint = "No serial port could be opened. Check that the DATA LOGGER's cable is plugged in.";
   const QString busy = "/dev/ttyUSB0 is busy: minicom (pid 4242) holds it. Close that program and try again.";
   struct Case {
     CDeviceDialog* dialog;
@@ -788,7 +787,7 @@ TEST_F(DeviceDialogsTest, BatteryPictureIgnoresUnknownIndices) {
 TEST(ProgressWindowTest, HasNoCloseBoxAndIgnoresEscape) {
   CProgressWindow w(nullptr);
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Logging..."));
-  EXPECT_TRUE(w.windowFlags().testFlag(Qt::CustomizeWindowHint));
+  EXPECT_TRUE(w.windowFlags().testFlag(Qt::FramelessWindowHint));  // its own title bar, no buttons
   EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowCloseButtonHint));
   EXPECT_EQ(w.findChildren<QProgressBar*>().size(), 1);
 

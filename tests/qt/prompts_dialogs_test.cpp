@@ -178,10 +178,12 @@ TEST(ProgressWindow, TitleOnlyAndTheBlocksWithTheTimeLeft) {
   QWidget parent;
   CProgressWindow window(&parent);
   EXPECT_EQ(window.windowTitle(), "Logging...");
+  // No frame of the window manager's, so no close, minimise or maximise button; its own title.
   const Qt::WindowFlags flags = window.windowFlags();
-  EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(flags & Qt::FramelessWindowHint);
+  auto* caption = window.findChild<QLabel*>(QStringLiteral("caption"));
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->text(), "Logging...");
   window.SetRange(101);
   window.SetPosition(1);
   EXPECT_EQ(window.Text(), "Block 1 of 101, about 71 s left");

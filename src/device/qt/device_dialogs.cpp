@@ -2,6 +2,7 @@
 #include "device/qt/device_dialogs.h"
 
 #include <QCloseEvent>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -301,13 +302,20 @@ class ProgressCloseBlocker : public QObject {
 }  // namespace
 
 CProgressWindow::CProgressWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui_(new Ui) {
-  // Only a title: no close, minimise or maximise button.
-  setWindowFlag(Qt::WindowCloseButtonHint, false);
-  setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
-  setWindowFlag(Qt::WindowSystemMenuHint, false);
+    // Window managers differ in what they draw for a title without buttons (some draw every
+    // button anyway), so the window has no frame of theirs and draws its own title bar.
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui_(new Ui) {
   setWindowTitle(QStringLiteral("Logging..."));
   setModal(false);
+  auto* caption = new QLabel(windowTitle(), this);
+  caption->setObjectName(QStringLiteral("caption"));
+  caption->setAutoFillBackground(true);
+  caption->setBackgroundRole(QPalette::Highlight);
+  caption->setForegroundRole(QPalette::HighlightedText);
+  QFont bold = caption->font();
+  bold.setBold(true);
+  caption->setFont(bold);
+  caption->setContentsMargins(6, 3, 6, 3);
   ui_->bar = new QProgressBar(this);
   ui_->bar->setTextVisible(true);
   ui_->bar->setAlignment(Qt::AlignCenter);
@@ -315,8 +323,19 @@ CProgressWindow::CProgressWindow(QWidget* parent)
   ui_->bar->setValue(0);
   ui_->bar->setMinimumWidth(
       ui_->bar->fontMetrics().horizontalAdvance(QStringLiteral("Block 888 of 888, about 888 s left")) + 40);
+  auto* frame = new QFrame(this);
+  frame->setFrameShape(QFrame::Box);
+  auto* body = new QVBoxLayout(frame);
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  body->addWidget(caption);
+  auto* inner = new QVBoxLayout;
+  inner->setContentsMargins(10, 10, 10, 10);
+  inner->addWidget(ui_->bar);
+  body->addLayout(inner);
   auto* top = new QVBoxLayout(this);
-  top->addWidget(ui_->bar);
+  top->setContentsMargins(0, 0, 0, 0);
+  top->addWidget(frame);
   top->setSizeConstraint(QLayout::SetFixedSize);
   new ProgressCloseBlocker(this);
 }
