@@ -133,13 +133,15 @@ void CompressColumns(std::vector<ScenePoint>& line) {
 void AddCurve(SceneWriter& out, const GraphState& g, int series, int first, int last, bool marks) {
   const std::vector<double>& ys = g.screenY[static_cast<size_t>(series)];
   std::vector<ScenePoint> line;
+  line.reserve(static_cast<size_t>(std::max(0, last - first + 2)));
   std::vector<ScenePoint> dots;
+  if (marks) dots.reserve(4 * line.capacity());
   const auto flush = [&] {
     if (line.size() >= 2) {
       CompressColumns(line);
       // A curve that stays on one pixel is still drawn.
       if (line.size() == 1) line.push_back(line[0]);
-      out.Points(SceneOp::Kind::Curve, series, line);
+      out.Points(SceneOp::Kind::Curve, series, std::move(line));
     }
     line.clear();
   };

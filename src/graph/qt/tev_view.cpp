@@ -39,6 +39,7 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 21;
 // Everything from here down belongs to the graph; the panel and the toolbar sit above it.
 constexpr int kGraphBandTop = 165;
+constexpr int kImageBandTop = 160;
 
 struct ToolButtonSpec {
   int id;
@@ -305,7 +306,15 @@ void CTevView::SetDisplayMode(uint8_t mode) {
   Redraw();
 }
 
-void CTevView::Redraw() { Redraw(rect()); }
+// In graph mode the composed picture reaches the window from y = 160 down; above it the panel
+// and the toolbar paint themselves and the picture is plain margin. A change of mode repaints all.
+void CTevView::Redraw() {
+  if (recording_.displayMode == 1 && paintedMode_ == 1) {
+    Redraw(QRect(0, kImageBandTop, width(), std::max(0, height() - kImageBandTop)));
+  } else {
+    Redraw(rect());
+  }
+}
 
 void CTevView::Redraw(const QRect& area) {
   composeDue_ = true;
@@ -441,6 +450,7 @@ void CTevView::paintEvent(QPaintEvent* event) {
     composeDue_ = true;
   }
   QPainter painter(this);
+  paintedMode_ = recording_.displayMode;
   if (recording_.displayMode == 0) {
     painter.fillRect(rect(), kEmptyViewColor);
   } else {

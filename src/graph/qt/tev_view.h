@@ -181,6 +181,7 @@ class CTevView : public QWidget {
 
   QImage composed_;
   bool composeDue_ = true;
+  uint8_t paintedMode_ = 255;  // the display mode of the last paint
   bool isPrinting_ = false;
   bool syncingBars_ = false;
 
