@@ -7,41 +7,15 @@
 
 #include "analysis/analysis.h"
 #include "analysis/export.h"
+#include "bench/bench_recordings.h"
 #include "common/text.h"
 #include "recording/recording.h"
 
 namespace k7740 {
 namespace {
 
-struct Recording {
-  std::unique_ptr<CTevDoc> doc = std::make_unique<CTevDoc>();
-  RecordingView view;
-};
-
-Recording FullRecording() {
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
-  Recording r;
-  std::mt19937 rng(1);
-  std::uniform_int_distribution<int> tenths(-400, 700), rh(0, 1000);
-  for (size_t i = 0; i < kMaxReadings; ++i) {
-    r.doc->temperature[i] = static_cast<float>(tenths(rng)) / 10.0f;
-    r.doc->humidity[i] = static_cast<float>(rh(rng)) / 10.0f;
-  }
-  r.view.readingCount = kMaxReadings;
-  // Every 30 minutes for about a year: both daylight-saving changes fall inside.
-  r.view.startTime = MakeLocalTime(2007, 1, 15, 9, 0, 0);
-  r.view.sampleIntervalSeconds = 1800;
-  r.view.tempAlarmHighText = "40 C";
-  r.view.tempAlarmLowText = "-10 C";
-  r.view.tempHighLineC = 40;
-  r.view.tempLowLineC = -10;
-  r.view.rhAlarmHighText = "90 %RH";
-  r.view.rhAlarmLowText = "20 %RH";
-  r.view.rhHighLine = 90;
-  r.view.rhLowLine = 20;
-  return r;
-}
+using bench::Recording;
+Recording FullRecording() { return bench::RandomYearRecording(); }
 
 // Goal: under 2 ms.
 void BM_AnalyzeRecording(benchmark::State& state) {

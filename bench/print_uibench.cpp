@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_recordings.h"
 #include "cli/print_command.h"
 #include "common/text.h"
 #include "recording/record_file.h"
@@ -21,27 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<uint8_t> FullRecording() {
-  auto doc = std::make_unique<k7740::CTevDoc>();
-  k7740::RecordingView rec;
-  for (int i = 0; i < k7740::kMaxReadings; ++i) {
-    const double day = 2.0 * M_PI * i / 1440.0;
-    doc->temperature[static_cast<size_t>(i)] =
-        static_cast<float>(std::round((20.0 + 5.0 * std::sin(day)) * 10) / 10);
-    doc->humidity[static_cast<size_t>(i)] =
-        static_cast<float>(std::round((55.0 - 10.0 * std::sin(day)) * 10) / 10);
-  }
-  rec.readingCount = k7740::kMaxReadings;
-  rec.startTime = k7740::MakeLocalTime(2024, 3, 1, 0, 0, 0);
-  rec.sampleIntervalSeconds = 60;
-  rec.tempAlarmHighText = "40 C";
-  rec.tempAlarmLowText = "0 C";
-  rec.rhAlarmHighText = "90 %RH";
-  rec.rhAlarmLowText = "30 %RH";
-  k7740::SetHeaderTexts(rec);
-  k7740::ComputeSummary(*doc, rec);
-  return k7740::WriteRecordBytes(*doc, rec);
-}
+std::vector<uint8_t> FullRecording() { return k7740::bench::DailyCycleRecordFile(); }
 
 // Median wall time of runs of `print` with these options, in seconds; -1 when one fails.
 double TimePrint(const std::vector<std::string>& args, int runs) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 
+#include "bench/bench_recordings.h"
 #include "common/text.h"
 #include "recording/record_file.h"
 #include "recording/recording.h"
@@ -13,33 +14,8 @@
 namespace k7740 {
 namespace {
 
-struct Recording {
-  std::unique_ptr<CTevDoc> doc = std::make_unique<CTevDoc>();
-  RecordingView view;
-};
-
-Recording FullRecording() {
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
-  Recording r;
-  std::mt19937 rng(1);
-  std::uniform_int_distribution<int> tenths(-400, 700), rh(0, 1000);
-  for (int i = 0; i < kMaxReadings; ++i) {
-    r.doc->temperature[static_cast<size_t>(i)] = static_cast<float>(tenths(rng)) / 10.0f;
-    r.doc->humidity[static_cast<size_t>(i)] = static_cast<float>(rh(rng)) / 10.0f;
-  }
-  r.view.readingCount = kMaxReadings;
-  // Every 30 minutes for about a year: both daylight-saving changes fall inside.
-  r.view.startTime = MakeLocalTime(2007, 1, 15, 9, 0, 0);
-  r.view.sampleIntervalSeconds = 1800;
-  r.view.tempAlarmHighText = "40 C";
-  r.view.tempAlarmLowText = "-10 C";
-  r.view.rhAlarmHighText = "90 %RH";
-  r.view.rhAlarmLowText = "20 %RH";
-  ComputeSummary(*r.doc, r.view);
-  SetHeaderTexts(r.view);
-  return r;
-}
+using bench::Recording;
+Recording FullRecording() { return bench::RandomYearRecording(); }
 
 void BM_WriteRecordFile(benchmark::State& state) {
   Recording r = FullRecording();

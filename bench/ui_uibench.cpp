@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_recordings.h"
 #include "common/text.h"
 #include "graph/qt/data_list_model.h"
 #include "graph/qt/stats_panel.h"
@@ -55,27 +56,7 @@ void Settle() {
   for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
-std::vector<uint8_t> FullRecording() {
-  auto doc = std::make_unique<k7740::CTevDoc>();
-  k7740::RecordingView rec;
-  for (int i = 0; i < k7740::kMaxReadings; ++i) {
-    const double day = 2.0 * M_PI * i / 1440.0;
-    doc->temperature[static_cast<size_t>(i)] =
-        static_cast<float>(std::round((20.0 + 5.0 * std::sin(day)) * 10) / 10);
-    doc->humidity[static_cast<size_t>(i)] =
-        static_cast<float>(std::round((55.0 - 10.0 * std::sin(day)) * 10) / 10);
-  }
-  rec.readingCount = k7740::kMaxReadings;
-  rec.startTime = k7740::MakeLocalTime(2024, 3, 1, 0, 0, 0);
-  rec.sampleIntervalSeconds = 60;
-  rec.tempAlarmHighText = "40 C";
-  rec.tempAlarmLowText = "0 C";
-  rec.rhAlarmHighText = "90 %RH";
-  rec.rhAlarmLowText = "30 %RH";
-  k7740::SetHeaderTexts(rec);
-  k7740::ComputeSummary(*doc, rec);
-  return k7740::WriteRecordBytes(*doc, rec);
-}
+std::vector<uint8_t> FullRecording() { return k7740::bench::DailyCycleRecordFile(); }
 
 void Report(const char* what, double value, const char* unit, double budget) {
   std::printf("%-52s %9.2f %s  (budget < %.0f %s)%s\n", what, value, unit, budget, unit,

@@ -1,6 +1,5 @@
 #include "cli/graph_command.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -88,15 +87,8 @@ int RunGraphCommand(const std::vector<std::string>& args, std::ostream& out, std
     QPainter painter(&image);
     PaintGraphScene(painter, scene, GraphColorsFor(main, QGuiApplication::palette().color(QPalette::Button)));
   }
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) {
-    err << "The picture could not be encoded as PNG.\n";
-    return kExitBadInput;
-  }
   std::string error;
-  if (!WriteFileAtomically(output, png.constData(), static_cast<size_t>(png.size()), error)) {
+  if (!WritePngFile(image, output, error)) {
     err << error << '\n';
     return kExitBadInput;
   }

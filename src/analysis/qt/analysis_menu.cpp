@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -17,6 +16,7 @@
 #include "analysis/analysis.h"
 #include "analysis/export.h"
 #include "common/file_io.h"
+#include "graph/qt/graph_painter.h"
 
 namespace k7740 {
 
@@ -86,17 +86,10 @@ void CAnalysisMenu::OnExportGraphImage() {
   QString path = chooseImagePath();
   if (path.isEmpty()) return;
   if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
   std::string error;
-  if (!graphImage().save(&buffer, "PNG")) {
-    error = "The picture could not be encoded as PNG.";
-  } else {
-    WriteFileAtomically(path.toStdString(), png.constData(), static_cast<size_t>(png.size()), error);
-  }
-  if (!error.empty())
+  if (!WritePngFile(graphImage(), path.toStdString(), error)) {
     prompts_.ShowMessage(error + "\nThe graph image was not exported.", BoxIcon::Exclamation);
+  }
 }
 
 void CAnalysisMenu::OnSummary() {

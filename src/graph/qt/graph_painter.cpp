@@ -1,5 +1,6 @@
 #include "graph/qt/graph_painter.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QPen>
 #include <QPolygon>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "appearance/color_table.h"
+#include "common/file_io.h"
 
 namespace k7740 {
 
@@ -188,6 +190,17 @@ void PaintGraphScene(QPainter& p, const GraphScene& scene, const GraphColors& co
     }
   }
   p.restore();
+}
+
+bool WritePngFile(const QImage& image, const std::string& path, std::string& error) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) {
+    error = "The picture could not be encoded as PNG.";
+    return false;
+  }
+  return WriteFileAtomically(path, png.constData(), static_cast<size_t>(png.size()), error);
 }
 
 }  // namespace k7740

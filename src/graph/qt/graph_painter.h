@@ -4,7 +4,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPainter>
+#include <string>
 
 #include "graph/graph_scene.h"
 #include "settings/settings_table.h"
@@ -30,5 +32,8 @@ GraphColors GraphColorsFor(const MainSettings& colours, const QColor& face);
 QFont SceneFontFor(SceneFont font, const SceneStyle& style);
 
 void PaintGraphScene(QPainter& painter, const GraphScene& scene, const GraphColors& colors);
+
+// Encodes image as PNG and replaces path with it atomically. On failure error says why.
+bool WritePngFile(const QImage& image, const std::string& path, std::string& error);
 
 }  // namespace k7740

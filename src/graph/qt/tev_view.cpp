@@ -323,14 +323,16 @@ void CTevView::Redraw(const QRect& area) {
 
 // ---- Drawing ----
 
-void CTevView::Compose() {
-  const PlotGeometry geo = Geometry();
+void CTevView::DrawGraphInto(QImage& image) {
   const GraphScene scene =
-      BuildGraphScene(graph_, doc_, recording_, viewSettings_, geo, ScreenSceneStyle(), readoutText_);
-  if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_RGB32);
-  QPainter p(&composed_);
+      BuildGraphScene(graph_, doc_, recording_, viewSettings_, Geometry(), ScreenSceneStyle(), readoutText_);
+  QPainter p(&image);
   PaintGraphScene(p, scene, GraphColorsFor(colours_, palette().button().color()));
-  p.end();
+}
+
+void CTevView::Compose() {
+  if (composed_.size() != size()) composed_ = QImage(size(), QImage::Format_RGB32);
+  DrawGraphInto(composed_);
   // The cursor line is gone after a redraw, also where this paint does not reach.
   if (cursorLineVisible_) update(CursorLineRect(cursorX_));
   cursorLineVisible_ = false;
@@ -340,11 +342,7 @@ void CTevView::Compose() {
 
 QImage CTevView::GraphImage() {
   QImage image(size(), QImage::Format_RGB32);
-  const GraphScene scene =
-      BuildGraphScene(graph_, doc_, recording_, viewSettings_, Geometry(), ScreenSceneStyle(), readoutText_);
-  QPainter p(&image);
-  PaintGraphScene(p, scene, GraphColorsFor(colours_, palette().button().color()));
-  p.end();
+  DrawGraphInto(image);
   SyncScrollBars();
   return image;
 }

@@ -146,6 +146,8 @@ class CTevView : public QWidget {
   void EnsureGraphChildren();
   void CreateDataList();
   void PlaceChildren();
+  // Lays the graph out and paints it into image (the view's size).
+  void DrawGraphInto(QImage& image);
   void Compose();
   void PaintReadoutBar();
   void SyncScrollBars();
