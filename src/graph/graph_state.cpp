@@ -76,17 +76,15 @@ TickTable ZoomedTicks(const TickTable& p, double y1, double y2, const PlotGeomet
   return t;
 }
 
-int SafeInt(double v) { return TruncToPixel(v); }
-
 void SyncScroll(GraphState& g, const ViewSettings& vs, const PlotGeometry& geo) {
   const size_t z = static_cast<size_t>(g.zoomDepth);
-  g.firstVisibleIndex = SafeInt((geo.L - g.screenX[0]) / g.dx());
+  g.firstVisibleIndex = TruncToPixel((geo.L - g.screenX[0]) / g.dx());
   g.hBar.position = g.firstVisibleIndex - g.hScrollOffset + 1;
   const auto sync = [](const TickTable& t, int low, int high, int32_t& pos, int32_t& max,
                        ScrollBarState& bar) {
     const float step = t[1] - t[0];
-    pos = SafeInt((t[5] - low) / step);
-    max = SafeInt((static_cast<double>(high) - low) / step);
+    pos = TruncToPixel((t[5] - low) / step);
+    max = TruncToPixel((static_cast<double>(high) - low) / step);
     bar.minimum = 0;
     bar.maximum = max;
     bar.position = max - pos;
@@ -98,14 +96,14 @@ void SyncScroll(GraphState& g, const ViewSettings& vs, const PlotGeometry& geo) 
 
 void PlaceTimeLabels(GraphState& g, const RecordingView& rec, const PlotGeometry& geo) {
   const double perWidth = geo.W() / g.dx();
-  const int n = SafeInt(perWidth);
+  const int n = TruncToPixel(perWidth);
   int s = 1;
   if (n == 2) {
-    s = SafeInt(perWidth * 0.5);
+    s = TruncToPixel(perWidth * 0.5);
   } else if (n == 3) {
-    s = SafeInt(perWidth * 0.3333333333333333);
+    s = TruncToPixel(perWidth * 0.3333333333333333);
   } else if (n >= 4) {
-    s = SafeInt(perWidth * 0.25);
+    s = TruncToPixel(perWidth * 0.25);
   }
   for (int k = 0; k < kTimeLabelCount; ++k) {
     const int64_t index = static_cast<int64_t>(g.firstVisibleIndex) + static_cast<int64_t>(k) * s;
@@ -266,7 +264,7 @@ bool HorizontalScroll(GraphState& g, ScrollAction action, int thumbPos, int cx, 
   const double dx = g.dx();
   if (!(dx > 0)) return false;
   const int left = g.firstVisibleIndex - g.hScrollOffset;
-  const int page = SafeInt((cx - 55) / dx) + 1;
+  const int page = TruncToPixel((cx - 55) / dx) + 1;
   switch (action) {
     case ScrollAction::LineBack:
       if (left + 1 > 0) g.hScrollOffset += 1;
@@ -343,7 +341,7 @@ int PickReading(const GraphState& g, int readingCount, int x) {
     if (k >= 0 && k < n) return g.screenX[static_cast<size_t>(k)];
     return g.screenX[0] + dx * static_cast<double>(k);
   };
-  int j = SafeInt((x - g.screenX[0]) / dx - g.hScrollOffset);
+  int j = TruncToPixel((x - g.screenX[0]) / dx - g.hScrollOffset);
   if (x - at(j) > at(j + 1) - x) j += 1;
   return j;
 }
