@@ -89,7 +89,10 @@ case "${1:-}" in
       max_len=$(cat "$ROOT/fuzz/corpus/$t.max_len" 2>/dev/null || echo 4096)
       echo "== $t: $seconds s"
       rc=0
-      UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 "$ROOT/build-fuzz/$t" -max_total_time="$seconds" \
+      # No allocation stacks while fuzzing (a third faster on the graph); running the target on a
+      # finding again shows them.
+      ASAN_OPTIONS=malloc_context_size=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        "$ROOT/build-fuzz/$t" -max_total_time="$seconds" \
         -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" \
         >"$log" 2>&1 || rc=$?
       execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

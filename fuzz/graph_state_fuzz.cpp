@@ -1,7 +1,8 @@
 // The graph's state under any sequence of what the view does with it: resizes down to nothing,
 // presses, drags, releases, scroll-bar actions, Undo zoom, unit switches and Y ranges, on
 // recordings of 0 to 16,360 readings of any value (a record file can carry any float bits).
-// Every step is followed by the layout and the scene the view would draw.
+// Every step is followed by the layout a redraw starts with; the input says when the whole
+// scene is drawn (for the screen or a page), and the screen's is drawn once more at the end.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -44,12 +45,18 @@ float AnyFloat(Input& in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace k7740;
   Input in(data, size);
-  auto doc = std::make_unique<CTevDoc>();
+  // One document for every run: allocating and clearing 16,360 readings each time would cost
+  // more than the run. Every reading in use is written below.
+  static const auto sharedDoc = std::make_unique<CTevDoc>();
+  CTevDoc* doc = sharedDoc.get();
   RecordingView rec;
   ViewSettings vs;
   GraphState g;
-  const uint8_t sizeKind = in.u8() % 5;
-  rec.readingCount = sizeKind < 3 ? sizeKind : (sizeKind == 3 ? in.u16() % (kMaxReadings + 1) : kMaxReadings);
+  // 0, 1 or 2 readings; about a plot's width of them (a pixel a reading or several); any count;
+  // a full logger.
+  const uint8_t sizeKind = in.u8() % 6;
+  const int counts[] = {0, 1, 2, in.u16() % 1300, in.u16() % (kMaxReadings + 1), kMaxReadings};
+  rec.readingCount = counts[sizeKind];
   rec.sampleIntervalSeconds = in.i32();
   rec.startTime = in.i32();
   rec.isFahrenheit = in.u8() & 1;
@@ -72,8 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int step = 0; step < 64 && !in.empty(); ++step) {
     const bool interactive = rec.readingCount >= 1 && geo.HasRoom();
     const int x = static_cast<int16_t>(in.u16()), y = static_cast<int16_t>(in.u16());
-    const int cx = std::clamp(x, geo.L, std::max(geo.L, geo.R)), cy = std::clamp(y, geo.T, std::max(geo.T, geo.B));
-    switch (in.u8() % 10) {
+    const int cx = std::clamp(x, geo.L, std::max(geo.L, geo.R)),
+              cy = std::clamp(y, geo.T, std::max(geo.T, geo.B));
+    switch (in.u8() % 11) {
       case 0:
         geo = ScreenPlotGeometry(static_cast<uint16_t>(x) % 2100, static_cast<uint16_t>(y) % 1300);
         break;
@@ -99,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         dragging = moved = false;
         break;
       case 4:
-        HorizontalScroll(g, static_cast<ScrollAction>(static_cast<uint8_t>(x) % 6), y, geo.cx, rec.readingCount);
+        HorizontalScroll(g, static_cast<ScrollAction>(static_cast<uint8_t>(x) % 6), y, geo.cx,
+                         rec.readingCount);
         break;
       case 5:
         VerticalScroll(g, x & 1, static_cast<ScrollAction>(static_cast<uint8_t>(y) % 6), x >> 1);
@@ -116,14 +125,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         vs.yRhLow = x / 3;
         vs.yRhHigh = y / 3;
         break;
+      case 9:
+        BuildGraphScene(g, *doc, rec, vs, geo, ScreenSceneStyle(), "readout");
+        break;
       default: {
-        const PlotGeometry page = PagePlotGeometry(static_cast<uint16_t>(x) % 6000, static_cast<uint16_t>(y) % 8000);
+        const PlotGeometry page =
+            PagePlotGeometry(static_cast<uint16_t>(x) % 6000, static_cast<uint16_t>(y) % 8000);
         BuildGraphScene(g, *doc, rec, vs, page, PageSceneStyle(page.cy), "");
         break;
       }
     }
-    BuildGraphScene(g, *doc, rec, vs, geo, ScreenSceneStyle(), "readout");
+    LayoutGraph(g, *doc, rec, vs, geo);
     if (g.zoomDepth < 0 || g.zoomDepth > kMaxZoomDepth) std::abort();
   }
+  BuildGraphScene(g, *doc, rec, vs, geo, ScreenSceneStyle(), "readout");
   return 0;
 }

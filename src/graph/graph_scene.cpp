@@ -78,32 +78,29 @@ constexpr double kFar = 4'194'304.0;
 
 bool Near(double x, double y) { return std::abs(x) <= kFar && std::abs(y) <= kFar; }
 
-// Liang-Barsky clip of a segment to the far box; false when nothing of it is inside.
+// Keeps the part of a segment on the near side of one edge of the far box (s * u <= kFar, u the
+// coordinate across the edge, v along it). A far end moves to the crossing, interpolated from the
+// end inside: measured from the far end, the crossing of a reading 10^38 degrees off would drown
+// in rounding and land anywhere on the plot.
+bool ClipToEdge(double& ua, double& va, double& ub, double& vb, double s) {
+  const double edge = s * kFar;
+  const bool aOut = s * ua > kFar, bOut = s * ub > kFar;
+  if (aOut && bOut) return false;
+  if (aOut) {
+    va = vb + (va - vb) * ((edge - ub) / (ua - ub));
+    ua = edge;
+  } else if (bOut) {
+    vb = va + (vb - va) * ((edge - ua) / (ub - ua));
+    ub = edge;
+  }
+  return true;
+}
+
+// Clips a segment to the far box, one edge after the other; false when nothing of it is inside.
 bool ClipToFarBox(double& x0, double& y0, double& x1, double& y1) {
   if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) return false;
-  double t0 = 0, t1 = 1;
-  const double dx = x1 - x0, dy = y1 - y0;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {x0 + kFar, kFar - x0, y0 + kFar, kFar - y0};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return false;
-  }
-  const double nx0 = x0 + t0 * dx, ny0 = y0 + t0 * dy;
-  x1 = x0 + t1 * dx;
-  y1 = y0 + t1 * dy;
-  x0 = nx0;
-  y0 = ny0;
-  return true;
+  return ClipToEdge(x0, y0, x1, y1, 1) && ClipToEdge(x0, y0, x1, y1, -1) && ClipToEdge(y0, x0, y1, x1, 1) &&
+         ClipToEdge(y0, x0, y1, x1, -1);
 }
 
 // Several readings usually share a pixel column. Within a column the polyline only runs up and
@@ -161,12 +158,20 @@ void AddCurve(SceneWriter& out, const GraphState& g, int series, int first, int 
       }
       continue;
     }
-    flush();
-    if (ClipToFarBox(xa, ya, xb, yb)) {
-      line.push_back({TruncToPixel(xa), TruncToPixel(ya)});
-      line.push_back({TruncToPixel(xb), TruncToPixel(yb)});
+    // A segment with a far end is cut at the far box; the polyline runs on through its near end
+    // and breaks at its far one, so a damaged recording does not become a scene of 2-point pieces.
+    const bool farEnd = !Near(xb, yb);
+    if (!ClipToFarBox(xa, ya, xb, yb)) {
       flush();
+      continue;
     }
+    const ScenePoint a{TruncToPixel(xa), TruncToPixel(ya)};
+    if (line.empty() || !(line.back() == a)) {
+      flush();
+      line.push_back(a);
+    }
+    line.push_back({TruncToPixel(xb), TruncToPixel(yb)});
+    if (farEnd) flush();
   }
   flush();
   out.Points(SceneOp::Kind::Marks, series, std::move(dots));
@@ -181,6 +186,7 @@ GraphScene BuildGraphScene(GraphState& g, const CTevDoc& doc, const RecordingVie
   scene.cx = geo.cx;
   scene.cy = geo.cy;
   scene.style = style;
+  scene.ops.reserve(128);  // room for a plain graph's drawing
   SceneWriter out(scene);
   const int n = std::clamp(rec.readingCount, 0, kMaxReadings);
   const int L = geo.L, T = geo.T, R = geo.R, B = geo.B, W = geo.W(), H = geo.H();

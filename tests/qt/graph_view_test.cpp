@@ -11,6 +11,10 @@
 #include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -192,6 +196,69 @@ TEST_F(GraphViewTest, CompressedCurvesDrawEveryReadingsPixels) {
       EXPECT_LT(compressedPoints, 2u * 4 * 1041);  // at most four a column
     }
   }
+}
+
+// A damaged file can hold readings millions of pixels off the plot. The polylines run on through
+// the near end of each cut segment: the same pixels as every reading's segment cut and drawn on
+// its own, in one piece for each far reading rather than three.
+TEST_F(GraphViewTest, FarOffReadingsDrawWhatTheirCutSegmentsDraw) {
+  Make(2000, 1200, 700);
+  int farReadings = 0;
+  for (int i = 0; i < 2000; ++i) {
+    float t = 20.0f + static_cast<float>(i % 37) / 4.0f;
+    if (i % 9 == 4) t = 3e7f;
+    if (i % 13 == 6) t = -1e38f;
+    if (i == 500) t = std::numeric_limits<float>::quiet_NaN();
+    farReadings += t < -50.0f || t > 200.0f || std::isnan(t);
+    doc_->temperature[static_cast<size_t>(i)] = t;
+  }
+  view_->viewSettings().showRhCurve = 0;
+  view_->Redraw();
+  const QImage shown = Composed().copy();
+  GraphState& g = view_->graphState();
+  GraphScene scene = BuildGraphScene(g, *doc_, view_->recording(), view_->viewSettings(), view_->Geometry(),
+                                     ScreenSceneStyle(), view_->readoutText());
+  int pieces = 0;
+  size_t curvesAt = 0;
+  std::vector<SceneOp> kept;
+  for (SceneOp& op : scene.ops) {
+    if (op.kind == SceneOp::Kind::Curve) {
+      if (pieces++ == 0) curvesAt = kept.size();
+      continue;
+    }
+    kept.push_back(std::move(op));
+  }
+  EXPECT_LE(pieces, farReadings + 1);
+  std::vector<SceneOp> segments;
+  const std::vector<double>& ys = g.screenY[0];
+  for (int i = 1; i < 2000; ++i) {
+    double xa = g.DrawnX(i - 1), ya = ys[static_cast<size_t>(i - 1)], xb = g.DrawnX(i),
+           yb = ys[static_cast<size_t>(i)];
+    if (!std::isfinite(ya) || !std::isfinite(yb)) continue;
+    // Cut at the far box by hand: only y runs far here.
+    const double far = 4'194'304.0;
+    if ((ya > far && yb > far) || (ya < -far && yb < -far)) continue;
+    const auto cut = [&](double& x, double& y, double xo, double yo) {
+      if (std::abs(y) <= far) return;
+      const double limit = y > 0 ? far : -far;
+      x = xo + (x - xo) * (limit - yo) / (y - yo);
+      y = limit;
+    };
+    cut(xa, ya, xb, yb);
+    cut(xb, yb, xa, ya);
+    SceneOp op;
+    op.kind = SceneOp::Kind::Curve;
+    op.points = {{TruncToPixel(xa), TruncToPixel(ya)}, {TruncToPixel(xb), TruncToPixel(yb)}};
+    segments.push_back(std::move(op));
+  }
+  kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(curvesAt), std::make_move_iterator(segments.begin()),
+              std::make_move_iterator(segments.end()));
+  scene.ops = std::move(kept);
+  QImage each(shown.size(), QImage::Format_RGB32);
+  QPainter painter(&each);
+  PaintGraphScene(painter, scene, GraphColorsFor(colours_, view_->palette().button().color()));
+  painter.end();
+  EXPECT_EQ(each, shown);
 }
 
 TEST_F(GraphViewTest, AlarmLinesInsideTheRangeAndCoveredOutsideIt) {
