@@ -142,12 +142,16 @@ void AddCurve(SceneWriter& out, const GraphState& g, int series, int first, int 
     }
     line.clear();
   };
+  if (first > last) return;
+  // Each reading's position is worked out once and carried to the next segment.
+  double xa = g.DrawnX(first - 1), ya = ys[static_cast<size_t>(first - 1)];
+  bool nearA = Near(xa, ya);
+  ScenePoint a = nearA ? ScenePoint{TruncToPixel(xa), TruncToPixel(ya)} : ScenePoint{};
   for (int i = first; i <= last; ++i) {
-    double xa = g.DrawnX(i - 1), ya = ys[static_cast<size_t>(i - 1)];
-    double xb = g.DrawnX(i), yb = ys[static_cast<size_t>(i)];
-    if (Near(xa, ya) && Near(xb, yb)) {
-      const ScenePoint a{TruncToPixel(xa), TruncToPixel(ya)};
-      const ScenePoint b{TruncToPixel(xb), TruncToPixel(yb)};
+    const double xb = g.DrawnX(i), yb = ys[static_cast<size_t>(i)];
+    const bool nearB = Near(xb, yb);
+    const ScenePoint b = nearB ? ScenePoint{TruncToPixel(xb), TruncToPixel(yb)} : ScenePoint{};
+    if (nearA && nearB) {
       if (line.empty()) line.push_back(a);
       line.push_back(b);
       if (marks) {
@@ -156,22 +160,27 @@ void AddCurve(SceneWriter& out, const GraphState& g, int series, int first, int 
         dots.push_back({b.x, b.y + 1});
         dots.push_back({b.x, b.y - 1});
       }
-      continue;
+    } else {
+      // A segment with a far end is cut at the far box; the polyline runs on through its near
+      // end and breaks at its far one, so a damaged recording does not become a scene of
+      // 2-point pieces.
+      double cxa = xa, cya = ya, cxb = xb, cyb = yb;
+      if (!ClipToFarBox(cxa, cya, cxb, cyb)) {
+        flush();
+      } else {
+        const ScenePoint cut{TruncToPixel(cxa), TruncToPixel(cya)};
+        if (line.empty() || !(line.back() == cut)) {
+          flush();
+          line.push_back(cut);
+        }
+        line.push_back({TruncToPixel(cxb), TruncToPixel(cyb)});
+        if (!nearB) flush();
+      }
     }
-    // A segment with a far end is cut at the far box; the polyline runs on through its near end
-    // and breaks at its far one, so a damaged recording does not become a scene of 2-point pieces.
-    const bool farEnd = !Near(xb, yb);
-    if (!ClipToFarBox(xa, ya, xb, yb)) {
-      flush();
-      continue;
-    }
-    const ScenePoint a{TruncToPixel(xa), TruncToPixel(ya)};
-    if (line.empty() || !(line.back() == a)) {
-      flush();
-      line.push_back(a);
-    }
-    line.push_back({TruncToPixel(xb), TruncToPixel(yb)});
-    if (farEnd) flush();
+    xa = xb;
+    ya = yb;
+    nearA = nearB;
+    a = b;
   }
   flush();
   out.Points(SceneOp::Kind::Marks, series, std::move(dots));
