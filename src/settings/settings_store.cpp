@@ -26,15 +26,6 @@ constexpr size_t kMaxSettingsFileBytes = 1 << 20;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-// The first CR or LF at or after pos, else npos. (A plain loop: find_first_of looks each
-// character up in the set, and every key read scans the whole file.)
-size_t FindLineBreak(std::string_view text, size_t pos = 0) {
-  for (; pos < text.size(); ++pos) {
-    if (text[pos] == '\r' || text[pos] == '\n') return pos;
-  }
-  return std::string_view::npos;
-}
-
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
@@ -72,7 +63,7 @@ Line ScanLine(std::string_view text, size_t pos) {
   Line line;
   line.begin = pos;
   // Lines end in LF, CRLF or a lone CR (files from old Macintosh editors).
-  const size_t brk = FindLineBreak(text, pos);
+  const size_t brk = text.find_first_of("\r\n", pos);
   line.end = brk == std::string_view::npos ? text.size() : brk;
   line.next = brk == std::string_view::npos ? text.size() : brk + 1;
   if (brk != std::string_view::npos && text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') {
@@ -127,7 +118,7 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
 
 // New lines take the file's own line break: that of its first line.
 std::string_view LineBreakOf(std::string_view text) {
-  const size_t brk = FindLineBreak(text);
+  const size_t brk = text.find_first_of("\r\n");
   if (brk == std::string_view::npos || text[brk] == '\n') return "\n";
   return brk + 1 < text.size() && text[brk + 1] == '\n' ? "\r\n" : "\r";
 }
